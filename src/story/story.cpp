@@ -1,0 +1,44 @@
+#include "story/story.h"
+
+#include "story/script.h"
+
+namespace story {
+
+namespace {
+constexpr int kRepeat = 16;
+constexpr std::string_view kSeparator = "     ";
+}  // namespace
+
+void Story::ComposeCaption() {
+    std::string result;
+    result.reserve(3 * kSeparator.size() + kRepeat * (2 + StoryLine.size()));
+    auto AppendRepeated = [&result](std::string_view piece) {
+        for (int i = 0; i < kRepeat; ++i) result += piece;
+        result += kSeparator;
+    };
+    AppendRepeated("(");
+    AppendRepeated(StoryLine);
+    AppendRepeated(")");
+    host_.SetTitle(result);
+}
+
+void Story::AdvanceStory() {
+    ++StoryStep;
+    const auto entry = ScriptEntry(StoryStep);
+    if (!entry) return;
+    switch (entry->action) {
+        case Action::None: break;
+        case Action::Line: StoryLine = entry->text; break;
+        case Action::Stop: host_.StopTimer(); break;
+        case Action::Frame: host_.SetTitle(entry->text); break;
+        case Action::End: host_.RequestTermination(); break;
+    }
+}
+
+void Story::Refresh() {
+    host_.SetTitle({});
+    host_.Pause(kBlinkPause);
+    ComposeCaption();
+}
+
+}  // namespace story
