@@ -1,5 +1,7 @@
 #include "story/story.h"
 
+#include <limits>
+
 #include "story/script.h"
 
 namespace story {
@@ -23,7 +25,10 @@ void Story::ComposeCaption() {
 }
 
 void Story::AdvanceStory() {
-    ++StoryStep;
+    // The counter keeps rising past the end, where clicks do nothing. It stops
+    // at its largest value instead of wrapping round to negative values, from
+    // where it would climb back into the script and replay it.
+    if (StoryStep < std::numeric_limits<std::int32_t>::max()) ++StoryStep;
     const auto entry = ScriptEntry(StoryStep);
     if (!entry) return;
     switch (entry->action) {

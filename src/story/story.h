@@ -39,6 +39,8 @@ public:
     void Refresh();
 
     std::string StoryLine;
+    // The step most recently taken. Rises by one per click, on past the end of
+    // the script, and stays put once it reaches its largest value.
     std::int32_t StoryStep = 0;
 
 private:

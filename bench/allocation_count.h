@@ -1,0 +1,4 @@
+// Heap allocations made through operator new since the program started.
+#pragma once
+
+long AllocationCount();
