@@ -50,6 +50,10 @@ constexpr Decoded DecodeUtf8(std::u8string_view text, std::size_t pos) {
         if ((byte(pos + i) & 0xC0) != 0x80) throw std::invalid_argument("malformed UTF-8");
         code = (code << 6) | (byte(pos + i) & 0x3F);
     }
+    // A longer form than needed would let a second spelling of a character,
+    // such as the space, past the check.
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length]) throw std::invalid_argument("overlong UTF-8");
     return {code, length};
 }
 

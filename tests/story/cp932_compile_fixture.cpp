@@ -10,6 +10,8 @@ constexpr auto kText = u8"ねA"_cp932;
 constexpr auto kText = u8"ぁ"_cp932;  // inside the hiragana run, but not used by the story
 #elif defined(TRUNCATED_UTF8)
 constexpr auto kText = u8"ね\xE3\x81"_cp932;
+#elif defined(OVERLONG_UTF8)
+constexpr auto kText = u8"\xC0\xA0"_cp932;  // a space in two bytes
 #else
 constexpr auto kText = u8"ねつ　Zzz"_cp932;
 static_assert(kText.size() == 9);
