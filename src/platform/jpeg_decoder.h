@@ -1,0 +1,52 @@
+// JPEG decoding with libjpeg, kept behind plain C++ types: the header check made when a
+// picture is loaded, and the decode at first paint, which produces the picture already
+// stretched to its target size, row by row, without keeping the full-size bitmap.
+// Supports baseline and progressive Huffman-coded JPEG with one, three or four (CMYK,
+// YCCK) components; arithmetic coding is refused.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace platform::jpeg {
+
+struct Header {
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    bool grey = false;
+};
+
+// A decoded picture at its target size: RGB triples, or palette indices when the
+// colours were quantised. Empty (width 0) when decoding stopped before any output.
+struct Stretched {
+    int width = 0;
+    int height = 0;
+    bool indexed = false;
+    std::vector<std::uint8_t> pixels;
+    std::vector<std::uint8_t> palette;  // RGB triples, indexed pictures only
+};
+
+struct Limits {
+    long max_memory = 1L << 30;  // libjpeg's own working memory, in bytes
+    int max_scans = 200;         // more scans than any real encoder writes
+};
+
+// The colour count of the palette used on displays of at most 8 bits per pixel; the
+// rest of a 256-entry system palette stays with the window system.
+constexpr int kQuantisedColours = 236;
+
+// Returns 0 and fills `header`, or libjpeg's message code when the data are not a
+// decodable JPEG image.
+int ReadHeader(std::span<const std::uint8_t> data, Header& header);
+
+// Decodes `data` stretched to width x height by pixel dropping and repeating.
+// Colours are quantised for grey pictures and, when `low_colour_display`, for all.
+// Returns 0, or the libjpeg message code of the error that stopped decoding; `out`
+// then holds what was decoded so far (rows not reached are zero).
+int DecodeStretched(std::span<const std::uint8_t> data, int width, int height,
+                    bool low_colour_display, Stretched& out, const Limits& limits = {});
+
+}  // namespace platform::jpeg
