@@ -1,0 +1,69 @@
+// A private X session for one test: Xvfb on a free display, the openbox window
+// manager, and a private HOME and XDG_RUNTIME_DIR in a fresh temporary directory.
+// Everything is torn down by the destructor, whatever happened in between.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+namespace e2e {
+
+struct SessionOptions {
+    int width = 1024;
+    int height = 768;
+    int depth = 24;              // 8 gives a palette (PseudoColor) screen
+    bool window_manager = true;
+};
+
+class Session {
+public:
+    explicit Session(const SessionOptions& options = {});
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const std::string& display() const { return display_; }   // ":N"
+    const std::filesystem::path& dir() const { return dir_; }    // private temporary directory
+    std::filesystem::path home() const { return dir_ / "home"; }
+    std::filesystem::path runtime_dir() const { return dir_ / "runtime"; }
+
+    // The environment a program in this session gets: DISPLAY, HOME, XDG_RUNTIME_DIR,
+    // PATH, a UTF-8 locale; `extra` entries ("NAME=value") are added or override.
+    std::vector<std::string> Environment(const std::vector<std::string>& extra = {}) const;
+
+    // Starts a program on this display, its output in dir()/<name>.stdout|.stderr.
+    std::unique_ptr<Child> Launch(const std::filesystem::path& program,
+                                  const std::filesystem::path& cwd,
+                                  const std::vector<std::string>& extra_env = {},
+                                  const std::vector<std::string>& args = {}) const;
+    std::filesystem::path StdoutOf(const std::filesystem::path& program) const;
+    std::filesystem::path StderrOf(const std::filesystem::path& program) const;
+
+private:
+    void StartServer(const SessionOptions& options);
+    void StartWindowManager();
+
+    std::filesystem::path dir_;
+    std::string display_;
+    std::unique_ptr<Child> server_;
+    std::unique_ptr<Child> window_manager_;
+};
+
+// A directory removed with its contents at the end of its scope.
+class TempDir {
+public:
+    explicit TempDir(const std::string& prefix = "balloonstory-e2e");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace e2e
