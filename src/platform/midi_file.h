@@ -1,0 +1,33 @@
+// Standard MIDI files (format 0 and 1, ticks per quarter note): structure check and the
+// tempo map that turns ticks into milliseconds. Files that would make the sequencer read
+// past a chunk, or that use SMPTE time or format 2, are refused.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace platform {
+
+class MidiTimeline {
+public:
+    // The file's timeline, or nothing when the bytes are not a usable MIDI file.
+    static std::optional<MidiTimeline> read(std::span<const std::uint8_t> bytes);
+
+    std::uint32_t lengthTicks() const { return end_tick_; }
+    std::uint32_t lengthMs() const { return ticksToMs(end_tick_); }
+    std::uint32_t ticksToMs(std::uint32_t tick) const;
+    std::uint32_t msToTicks(std::uint32_t ms) const;
+
+private:
+    struct Tempo {
+        std::uint32_t tick;
+        std::uint32_t us_per_quarter;
+    };
+    std::uint16_t division_ = 0;
+    std::vector<Tempo> tempi_;  // sorted by tick; the first is at tick 0
+    std::uint32_t end_tick_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,70 @@
+// The MIDI sequencer behind the multimedia commands: FluidSynth with a General MIDI
+// SoundFont, playing one file. Everything slow (SoundFont, audio device) happens on a
+// loader thread, so the calls here return at once. When no SoundFont or no audio output
+// can be had, the sequencer stays silent; nothing is reported.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+class MidiSequencer {
+public:
+    struct Options {
+        // Tried in this order: FluidSynth does not fall back from one driver to the next.
+        std::vector<std::string> drivers = {"pulseaudio", "alsa", "sdl2"};
+        // Empty: the Debian General MIDI SoundFonts, TimGM6mb first.
+        std::vector<std::string> soundfonts;
+        // Output file for the "file" driver.
+        std::string file_name;
+    };
+
+    enum class Mode { Playing, Stopped };
+
+    explicit MidiSequencer(std::vector<std::uint8_t> midi_file);
+    MidiSequencer(std::vector<std::uint8_t> midi_file, Options options);
+    ~MidiSequencer();
+    MidiSequencer(const MidiSequencer&) = delete;
+    MidiSequencer& operator=(const MidiSequencer&) = delete;
+
+    // Starts (or resumes) playing; with a start tick it seeks first, with an end tick it
+    // stops there. Before the sequencer is ready the request is kept and carried out then.
+    void play(std::optional<std::uint32_t> from_tick, std::optional<std::uint32_t> to_tick);
+    void stop();
+    // Blocks until the piece has finished playing (at once when it cannot sound).
+    void waitUntilDone();
+
+    Mode mode() const;
+    bool ready() const;
+    std::uint32_t positionTick() const;
+    // Whether sound reaches an audio device (false while loading or when silent).
+    bool audible() const;
+
+    struct Engine;
+
+private:
+    struct Request {
+        std::optional<std::uint32_t> from_tick;
+        std::optional<std::uint32_t> to_tick;
+    };
+
+    void load(std::vector<std::uint8_t> midi_file, Options options);
+    void start(const Request& request);
+
+    mutable std::mutex mutex_;
+    std::condition_variable loaded_;
+    bool done_loading_ = false;
+    bool cancelled_ = false;
+    std::optional<Request> pending_;
+    std::unique_ptr<Engine> engine_;  // null until loaded, and when nothing could sound
+    std::thread loader_;
+};
+
+}  // namespace platform
