@@ -1,10 +1,12 @@
 // The JPEG graphic on Qt: the decoded bitmap becomes a QImage (24-bit RGB, or 8-bit
-// with the quantiser's palette) drawn unscaled when it already has the target's size.
+// with the quantiser's palette) drawn unscaled when it already has the target's size;
+// on palette screens, where Qt cannot paint, it goes through Xlib.
 #include "platform/jpeg_image.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <QWidget>
 
 #include <string>
 
@@ -63,7 +65,14 @@ void TJPEGImage::Draw(QPainter& painter, const QRect& target) {
                                      picture);
         bitmap_ = ToImage(picture);
     }
-    if (bitmap_) painter.drawImage(target, *bitmap_);
+    if (bitmap_) {
+        if (painter.isActive()) {
+            painter.drawImage(target, *bitmap_);
+        } else if (auto* widget = dynamic_cast<QWidget*>(painter.device())) {
+            // Qt cannot paint on palette screens; the bitmap is indexed there.
+            palette_screen_.Put(*widget, target.x(), target.y(), *bitmap_);
+        }
+    }
     if (code != 0) ThrowJpegError(code);
 }
 

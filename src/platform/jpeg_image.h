@@ -8,6 +8,7 @@
 
 #include "platform/graphic.h"
 #include "platform/jpeg_decoder.h"
+#include "platform/palette_screen.h"
 
 class QImage;
 
@@ -30,6 +31,7 @@ private:
     jpeg::Header header_;
     bool decoded_ = false;
     std::unique_ptr<QImage> bitmap_;
+    PaletteScreenImage palette_screen_;
 };
 
 }  // namespace platform
