@@ -16,6 +16,7 @@ TForm1::TForm1() : platform::TForm("TForm1"), story::Story(static_cast<story::St
 void TForm1::FormCreate(platform::TObject*) {
     StoryLine.assign(1, ' ');
     StoryStep = 0;
+    Image1->Picture.LoadFromFile("[]\\balloonpicture.jpeg");
 }
 
 void TForm1::Timer1Timer(platform::TObject*) { Refresh(); }

@@ -1,0 +1,173 @@
+// The picture in the real program: what the window shows on true-colour and palette
+// screens, and the error box when the picture is not where the program looks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
+
+#include "jpeg_fixtures.h"
+#include "session.h"
+#include "title_observer.h"
+#include "xclient.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::filesystem::path kProgram = PROGRAM;
+const std::filesystem::path kSamplePicture = std::filesystem::path(SAMPLE_DIR) / "[]" / "balloonpicture.jpeg";
+const std::string kApplicationTitle = "Balloonstory";
+
+fixtures::Bytes ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int CountDifferent(const Image& shot, const std::vector<std::uint8_t>& rgb) {
+    int different = 0;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+        different += shot.rgb[i] != rgb[i] || shot.rgb[i + 1] != rgb[i + 1] || shot.rgb[i + 2] != rgb[i + 2];
+    return different;
+}
+
+// Screenshots until the window shows `expected` or the time is up; returns the last.
+Image WaitForPicture(XClient& x, WindowId window, const std::vector<std::uint8_t>& expected, int tolerated = 0) {
+    Image shot;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        shot = x.Screenshot(window);
+        if (shot.width == 400 && shot.height == 400 && CountDifferent(shot, expected) <= tolerated) break;
+        std::this_thread::sleep_for(100ms);
+    }
+    return shot;
+}
+
+struct Program {
+    Program(Session& session, const std::filesystem::path& cwd)
+        : x(session.display()), child(session.Launch(kProgram, cwd)) {}
+    XClient x;
+    std::unique_ptr<Child> child;
+};
+
+void InstallSamplePicture(const std::filesystem::path& dir) {
+    std::filesystem::create_directory(dir / "[]");
+    std::filesystem::copy_file(kSamplePicture, dir / "[]" / "balloonpicture.jpeg");
+}
+
+TEST(PictureOnScreen, TrueColourShowsTheStretchedDecode) {
+    Session session;
+    TempDir cwd;
+    InstallSamplePicture(cwd.path());
+    Program program(session, cwd.path());
+    auto window = program.x.WaitForClient(program.child->pid(), 15s);
+    ASSERT_TRUE(window);
+
+    const auto expected = fixtures::StretchToRgb(fixtures::ReferenceDecode(ReadBytes(kSamplePicture), false), 400, 400);
+    const Image shot = WaitForPicture(program.x, *window, expected);
+    shot.SavePng(ArtifactDir() / "picture-true-colour.png");
+    ASSERT_EQ(shot.width, 400);
+    ASSERT_EQ(shot.height, 400);
+    EXPECT_EQ(CountDifferent(shot, expected), 0);
+}
+
+TEST(PictureOnScreen, PaletteScreenShowsTheQuantisedDecode) {
+    Session session({.depth = 8});
+    TempDir cwd;
+    InstallSamplePicture(cwd.path());
+    Program program(session, cwd.path());
+    auto window = program.x.WaitForClient(program.child->pid(), 15s);
+    ASSERT_TRUE(window);
+    ASSERT_EQ(program.x.ScreenDepth(), 8);
+
+    const auto bytes = ReadBytes(kSamplePicture);
+    const auto quantised = fixtures::StretchToRgb(fixtures::ReferenceDecode(bytes, true), 400, 400);
+    // Colours the window manager holds may leave a few palette entries to the nearest
+    // colour of the screen; the dithering pattern itself must be the quantiser's.
+    const Image shot = WaitForPicture(program.x, *window, quantised, 400 * 400 / 20);
+    shot.SavePng(ArtifactDir() / "picture-palette-screen.png");
+    ASSERT_EQ(shot.width, 400);
+    EXPECT_LE(CountDifferent(shot, quantised), 400 * 400 / 20);
+    RecordProperty("pixels_off_palette", CountDifferent(shot, quantised));
+    std::set<std::array<std::uint8_t, 3>> colours;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 400; ++x) colours.insert(shot.Pixel(x, y));
+    EXPECT_LE(colours.size(), 236u);
+}
+
+std::optional<WindowId> WaitForTitled(XClient& x, pid_t pid, const std::string& title) {
+    return x.WaitForClient(pid, 15s, [&](const ClientInfo& c) { return c.title == title; });
+}
+
+// The client area of a box without its button row, where focus may be drawn.
+Image BoxFace(XClient& x, WindowId box) {
+    Image shot = x.Screenshot(box);
+    shot.height = std::max(0, shot.height - 50);
+    shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
+    return shot;
+}
+
+bool SameImage(const Image& a, const Image& b) {
+    return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
+}
+
+TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
+    Session session;
+    TempDir elsewhere;  // no "[]" here
+    Program program(session, elsewhere.path());
+    const pid_t pid = program.child->pid();
+
+    auto box = WaitForTitled(program.x, pid, kApplicationTitle);
+    ASSERT_TRUE(box);
+    // The box comes before the window: nothing else of the program is mapped yet.
+    for (const ClientInfo& c : program.x.Clients()) EXPECT_FALSE(c.pid == pid && c.window != *box) << c.title;
+
+    // The text, compared with a box of ours showing the expected text in the same session,
+    // and, as a control, with one whose text misses the final ".".
+    std::this_thread::sleep_for(300ms);
+    const Image face = BoxFace(program.x, *box);
+    face.SavePng(ArtifactDir() / "picture-missing-box.png");
+    auto reference_face = [&](const std::string& text) {
+        auto reference = session.Launch(REFERENCE_BOX, elsewhere.path(), {}, {kApplicationTitle, text});
+        auto window = program.x.WaitForClient(reference->pid(), 15s);
+        if (!window) return Image{};
+        std::this_thread::sleep_for(300ms);
+        Image image = BoxFace(program.x, *window);
+        reference->Stop();
+        return image;
+    };
+    EXPECT_TRUE(SameImage(face, reference_face("ファイル []\\balloonpicture.jpeg は開けません.")));
+    EXPECT_FALSE(SameImage(face, reference_face("ファイル []\\balloonpicture.jpeg は開けません")));
+
+    // Let the timer tick under the box, then close it.
+    std::this_thread::sleep_for(1500ms);
+    program.x.Keys({"Return"});
+    auto window = program.x.WaitForClient(pid, 15s, [&](const ClientInfo& c) { return c.window != *box; });
+    ASSERT_TRUE(window);
+    TitleObserver titles(session.display(), *window);
+    const std::string first_title = program.x.Title(*window);
+    EXPECT_FALSE(first_title.empty());
+    EXPECT_NE(first_title, kApplicationTitle);
+
+    std::vector<std::uint8_t> grey(400 * 400 * 3, 240);
+    const Image shot = WaitForPicture(program.x, *window, grey);
+    shot.SavePng(ArtifactDir() / "picture-missing-window.png");
+    EXPECT_EQ(CountDifferent(shot, grey), 0);
+
+    // The story goes on: a click brings the first line.
+    program.x.Click(*window, 200, 200);
+    EXPECT_TRUE(titles.WaitFor(
+        [&](const std::vector<TitleChange>& changes) {
+            return std::ranges::any_of(changes, [&](const TitleChange& c) {
+                return !c.value.empty() && c.value != first_title;
+            });
+        },
+        3s));
+    EXPECT_TRUE(program.child->Running());
+}
+
+}  // namespace
+}  // namespace e2e
