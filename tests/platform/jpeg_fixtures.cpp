@@ -112,6 +112,7 @@ Bytes Encode(const EncodeOptions& o) {
     case Colour::Rgb: cinfo.input_components = 3; cinfo.in_color_space = JCS_RGB; break;
     case Colour::Cmyk:
     case Colour::Ycck: cinfo.input_components = 4; cinfo.in_color_space = JCS_CMYK; break;
+    case Colour::TwoComponents: cinfo.input_components = 2; cinfo.in_color_space = JCS_UNKNOWN; break;
     }
     jpeg_set_defaults(&cinfo);
     if (o.colour == Colour::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
@@ -131,7 +132,7 @@ Bytes Encode(const EncodeOptions& o) {
             std::uint8_t rgb[3];
             PatternRgb(x, y, o.width, o.height, rgb);
             JSAMPLE* px = row.data() + static_cast<std::size_t>(x) * cinfo.input_components;
-            if (cinfo.input_components == 1) px[0] = rgb[0];
+            if (cinfo.input_components <= 2) std::memcpy(px, rgb, static_cast<std::size_t>(cinfo.input_components));
             else if (cinfo.input_components == 3) std::memcpy(px, rgb, 3);
             else RgbToInvertedCmyk(rgb, px);
         }

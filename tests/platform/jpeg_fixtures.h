@@ -10,7 +10,7 @@ namespace fixtures {
 
 using Bytes = std::vector<std::uint8_t>;
 
-enum class Colour { Grey, Rgb, Cmyk, Ycck };
+enum class Colour { Grey, Rgb, Cmyk, Ycck, TwoComponents };
 
 struct EncodeOptions {
     int width = 64;

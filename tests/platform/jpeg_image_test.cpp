@@ -73,6 +73,9 @@ std::vector<Case> Cases() {
          "", "", Shown::Pattern},
         {"ycck", [] { return Make({.width = 200, .height = 100, .colour = Colour::Ycck, .h_sampling = 1, .v_sampling = 1, .quality = 98}); },
          "", "", Shown::Pattern},
+        // Two components have no colour meaning to show.
+        {"two_components", [] { return Make({.colour = Colour::TwoComponents}); },
+         JpegError(JERR_CONVERSION_NOTIMPL), "", Shown::Nothing},
         {"truncated_baseline", [] { return fixtures::Truncated(Make(kBaseline), 0.6); }, "", "",
          Shown::Reference},
         {"truncated_progressive", [] { return fixtures::Truncated(Make(kProgressive), 0.5); }, "", "",
