@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "rgb_jpeg_writer.h"
 
 #include "platform/jpeg_decoder.h"
 
@@ -22,22 +22,7 @@ namespace {
 
 // A smooth scene with some texture, so that the file is neither trivial nor noise.
 void WriteTestPicture(const std::string& path, int width, int height) {
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) std::exit(1);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, out);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
+    const bool written = WriteRgbJpeg(path.c_str(), width, height, 90, [width, height](int y, JSAMPLE* row) {
         for (int x = 0; x < width; ++x) {
             const double u = static_cast<double>(x) / width, v = static_cast<double>(y) / height;
             const unsigned noise = (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 28;
@@ -45,12 +30,8 @@ void WriteTestPicture(const std::string& path, int width, int height) {
             row[3 * x + 1] = static_cast<JSAMPLE>(128 + 100 * std::cos(v * 15) * std::sin(u * 4));
             row[3 * x + 2] = static_cast<JSAMPLE>(((x / 64 + y / 64) & 1) ? 200 - noise : 40 + noise);
         }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&cinfo, &p, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(out);
+    });
+    if (!written) std::exit(1);
 }
 
 long MaxRssKb() {
@@ -90,8 +71,8 @@ int DecodeChild(const std::string& path, bool low_colour) {
     const long before = MaxRssKb();
     platform::jpeg::Stretched shown;
     const int code = platform::jpeg::DecodeStretched(bytes, 400, 400, low_colour, shown);
-    std::printf("      (decode added %ld KiB above the %zu KiB of file bytes)\n", MaxRssKb() - before,
-                bytes.size() / 1024);
+    std::printf("  %-28s decoding added %ld KiB to the %zu KiB of file bytes\n",
+                low_colour ? "(8-bit display)" : "(24-bit)", MaxRssKb() - before, bytes.size() / 1024);
     std::fflush(stdout);
     return code == 0 ? 0 : 1;
 }

@@ -5,9 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
-#include <jpeglib.h>
+#include "rgb_jpeg_writer.h"
 
 namespace {
 
@@ -110,27 +109,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "size must be 16..8000\n");
         return 2;
     }
-    FILE* out = std::fopen(argv[1], "wb");
-    if (!out) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, out);
-    cinfo.image_width = static_cast<JDIMENSION>(size);
-    cinfo.image_height = static_cast<JDIMENSION>(size);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-
     // 3x3 samples per pixel keep the edges soft.
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(size) * 3);
-    for (int y = 0; y < size; ++y) {
+    const bool written = WriteRgbJpeg(argv[1], size, size, 90, [size](int y, JSAMPLE* row) {
         for (int x = 0; x < size; ++x) {
             Rgb sum{0, 0, 0};
             for (int sy = 0; sy < 3; ++sy)
@@ -142,10 +122,10 @@ int main(int argc, char** argv) {
             row[3 * x + 1] = static_cast<JSAMPLE>(std::lround(std::clamp(sum.g / 9, 0.0, 1.0) * 255));
             row[3 * x + 2] = static_cast<JSAMPLE>(std::lround(std::clamp(sum.b / 9, 0.0, 1.0) * 255));
         }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&cinfo, &p, 1);
+    });
+    if (!written) {
+        std::perror(argv[1]);
+        return 1;
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return std::fclose(out) == 0 ? 0 : 1;
+    return 0;
 }

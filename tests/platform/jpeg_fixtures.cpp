@@ -82,12 +82,25 @@ int RefGuarded(RefJob* job, void (*stage)(RefJob*)) {
     return 0;
 }
 
-std::vector<std::uint8_t> Finish(jpeg_compress_struct& cinfo, unsigned char* buffer, unsigned long size) {
-    jpeg_destroy_compress(&cinfo);
-    std::vector<std::uint8_t> bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
-}
+// A compressor writing to memory; libjpeg's standard error handler ends the test
+// program on a fault, which only a broken fixture can cause.
+struct MemoryCompressor {
+    MemoryCompressor() {
+        cinfo.err = jpeg_std_error(&err);
+        jpeg_create_compress(&cinfo);
+        jpeg_mem_dest(&cinfo, &buffer, &size);
+    }
+    ~MemoryCompressor() {
+        jpeg_destroy_compress(&cinfo);
+        std::free(buffer);
+    }
+    Bytes Take() const { return Bytes(buffer, buffer + size); }
+
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+};
 
 }  // namespace
 
@@ -98,13 +111,8 @@ void PatternRgb(int x, int y, int width, int height, std::uint8_t rgb[3]) {
 }
 
 Bytes Encode(const EncodeOptions& o) {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
+    MemoryCompressor compressor;
+    jpeg_compress_struct& cinfo = compressor.cinfo;
     cinfo.image_width = static_cast<JDIMENSION>(o.width);
     cinfo.image_height = static_cast<JDIMENSION>(o.height);
     switch (o.colour) {
@@ -140,22 +148,17 @@ Bytes Encode(const EncodeOptions& o) {
         jpeg_write_scanlines(&cinfo, &p, 1);
     }
     jpeg_finish_compress(&cinfo);
-    return Finish(cinfo, buffer, size);
+    return compressor.Take();
 }
 
 Bytes TablesOnly() {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
+    MemoryCompressor compressor;
+    jpeg_compress_struct& cinfo = compressor.cinfo;
     cinfo.in_color_space = JCS_RGB;
     cinfo.input_components = 3;
     jpeg_set_defaults(&cinfo);
     jpeg_write_tables(&cinfo);
-    return Finish(cinfo, buffer, size);
+    return compressor.Take();
 }
 
 long FindMarker(const Bytes& bytes, std::uint8_t code) {

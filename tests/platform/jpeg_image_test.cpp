@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <numeric>
 
 #include "jpeg_fixtures.h"
 #include "platform/exception.h"
@@ -138,27 +139,28 @@ std::string Paint(platform::TPicture& picture, QImage& canvas) {
     return "";
 }
 
-// Mean absolute difference per channel.
-double Distance(const QImage& shown, const std::vector<std::uint8_t>& rgb) {
-    double sum = 0;
+// Per-channel absolute differences between what is shown and the expected RGB.
+std::vector<int> Differences(const QImage& shown, const std::vector<std::uint8_t>& rgb) {
+    std::vector<int> differences;
     for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x) {
             const QRgb p = shown.pixel(x, y);
             const std::uint8_t* e = rgb.data() + (static_cast<std::size_t>(y) * kSide + x) * 3;
-            sum += std::abs(qRed(p) - e[0]) + std::abs(qGreen(p) - e[1]) + std::abs(qBlue(p) - e[2]);
+            differences.insert(differences.end(),
+                               {std::abs(qRed(p) - e[0]), std::abs(qGreen(p) - e[1]), std::abs(qBlue(p) - e[2])});
         }
-    return sum / (3.0 * kSide * kSide);
+    return differences;
 }
 
-int CountDifferent(const QImage& shown, const std::vector<std::uint8_t>& rgb) {
-    int different = 0;
-    for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) {
-            const QRgb p = shown.pixel(x, y);
-            const std::uint8_t* e = rgb.data() + (static_cast<std::size_t>(y) * kSide + x) * 3;
-            different += qRed(p) != e[0] || qGreen(p) != e[1] || qBlue(p) != e[2];
-        }
-    return different;
+double Distance(const QImage& shown, const std::vector<std::uint8_t>& rgb) {
+    const auto d = Differences(shown, rgb);
+    return std::accumulate(d.begin(), d.end(), 0.0) / static_cast<double>(d.size());
+}
+
+// Differing channels: zero exactly when every pixel is the same.
+long CountDifferent(const QImage& shown, const std::vector<std::uint8_t>& rgb) {
+    const auto d = Differences(shown, rgb);
+    return std::count_if(d.begin(), d.end(), [](int v) { return v != 0; });
 }
 
 TEST_P(JpegFiles, LoadPaintAndShow) {
