@@ -62,7 +62,8 @@ std::string ExceptionMessage(std::exception_ptr error) {
     }
 }
 
-TApplication::TApplication(std::string_view program_path) : title_(ApplicationTitle(program_path)) {
+TApplication::TApplication(std::string_view program_path)
+    : title_(ApplicationTitle(program_path)), previous_(the_application) {
     the_application = this;
     const QIcon icon(QStringLiteral(":/MAINICON"));
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
@@ -70,7 +71,7 @@ TApplication::TApplication(std::string_view program_path) : title_(ApplicationTi
 
 TApplication::~TApplication() {
     forms_.clear();
-    if (the_application == this) the_application = nullptr;
+    if (the_application == this) the_application = previous_;
 }
 
 TApplication& Application() {

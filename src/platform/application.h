@@ -71,9 +71,10 @@ private:
     std::vector<std::unique_ptr<TForm>> forms_;
     TForm* main_form_ = nullptr;
     bool terminated_ = false;
+    TApplication* previous_ = nullptr;
 };
 
-// The one application object of the process.
+// The application object of the process (the latest one created, while it lives).
 TApplication& Application();
 
 }  // namespace platform

@@ -10,8 +10,14 @@ namespace platform {
 
 namespace {
 
-std::map<std::string, ComponentFactory, std::less<>>& Registry() {
-    static std::map<std::string, ComponentFactory, std::less<>> registry;
+using ClassMap = std::map<std::string, ComponentFactory, std::less<>>;
+
+ClassMap& Registry() {
+    static ClassMap registry = [] {
+        ClassMap standard;
+        for (const RegisteredClass& c : StandardClasses()) standard.emplace(c.name, c.factory);
+        return standard;
+    }();
     return registry;
 }
 
@@ -26,7 +32,6 @@ void RegisterClass(std::string_view class_name, ComponentFactory factory) {
 }
 
 ComponentFactory FindClass(std::string_view class_name) {
-    RegisterStandardClasses();
     const auto it = Registry().find(class_name);
     if (it == Registry().end()) throw Exception("class " + std::string(class_name) + " is not registered");
     return it->second;

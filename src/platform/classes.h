@@ -36,6 +36,7 @@ public:
 // Creates a component owned by (and, for controls, shown inside) the form.
 using ComponentFactory = TComponent* (*)(TForm& owner);
 
+// Adds a class, or replaces the one of that name.
 void RegisterClass(std::string_view class_name, ComponentFactory factory);
 // Throws platform::Exception when the class is not registered.
 ComponentFactory FindClass(std::string_view class_name);

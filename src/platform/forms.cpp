@@ -66,13 +66,12 @@ void ReadFontStyle(const TComponent& c, const form::Property& p, QFont& font) {
 
 }  // namespace
 
-void RegisterStandardClasses() {
-    static const bool once = [] {
-        RegisterClass("TImage", [](TForm& owner) -> TComponent* { return new TImage(owner); });
-        RegisterClass("TTimer", [](TForm& owner) -> TComponent* { return new TTimer(&owner); });
-        return true;
-    }();
-    (void)once;
+std::span<const RegisteredClass> StandardClasses() {
+    static const RegisteredClass classes[] = {
+        {"TImage", [](TForm& owner) -> TComponent* { return new TImage(owner); }},
+        {"TTimer", [](TForm& owner) -> TComponent* { return new TTimer(&owner); }},
+    };
+    return classes;
 }
 
 struct FormProperties {

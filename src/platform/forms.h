@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QWidget>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,12 @@
 
 namespace platform {
 
-// Registers TImage and TTimer; called by FindClass, harmless to call again.
-void RegisterStandardClasses();
+struct RegisteredClass {
+    std::string_view name;
+    ComponentFactory factory;
+};
+// TImage and TTimer: in the class registry from the start; RegisterClass may replace them.
+std::span<const RegisteredClass> StandardClasses();
 
 class TForm : public QWidget, public TComponent {
 public:
