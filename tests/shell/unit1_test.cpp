@@ -22,6 +22,13 @@ void Click(TForm1& form) {
     QCoreApplication::sendEvent(form.Image1, &release);
 }
 
+// The program's application object, with errors failing the test instead of opening a box.
+struct TestApplication : platform::TApplication {
+    TestApplication() : platform::TApplication("balloonstory") {
+        OnException = [](const std::string& message) { ADD_FAILURE() << "error box: " << message; };
+    }
+};
+
 std::string Composed(const std::string& line) {
     std::string title = std::string(16, '(') + "     ";
     for (int i = 0; i < 16; ++i) title += line;
@@ -29,7 +36,7 @@ std::string Composed(const std::string& line) {
 }
 
 TEST(Form1, StoredDescriptionAndCreation) {
-    platform::TApplication application("balloonstory");
+    TestApplication application;
     TForm1& form = application.CreateForm<TForm1>();
     EXPECT_EQ(application.MainForm(), &form);
     EXPECT_EQ(form.StoryLine, " ");
@@ -46,7 +53,7 @@ TEST(Form1, StoredDescriptionAndCreation) {
 }
 
 TEST(Form1, ClicksTellTheStoryToItsEnd) {
-    platform::TApplication application("balloonstory");
+    TestApplication application;
     TForm1& form = application.CreateForm<TForm1>();
 
     Click(form);
@@ -82,7 +89,7 @@ TEST(Form1, ClicksTellTheStoryToItsEnd) {
 }
 
 TEST(Form1, ClosingTheWindowEndsTheProgramWithoutATitleChange) {
-    platform::TApplication application("balloonstory");
+    TestApplication application;
     TForm1& form = application.CreateForm<TForm1>();
     form.show();
     Click(form);
