@@ -102,16 +102,27 @@ std::optional<WindowId> WaitForTitled(XClient& x, pid_t pid, const std::string& 
     return x.WaitForClient(pid, 15s, [&](const ClientInfo& c) { return c.title == title; });
 }
 
-// The client area of a box without its button row, where focus may be drawn.
-Image BoxFace(XClient& x, WindowId box) {
-    Image shot = x.Screenshot(box);
-    shot.height = std::max(0, shot.height - 50);
-    shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
-    return shot;
-}
-
 bool SameImage(const Image& a, const Image& b) {
     return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
+}
+
+// The client area of a box without its button row, where focus may be drawn, once two
+// screenshots in a row agree (the box has finished painting).
+Image BoxFace(XClient& x, WindowId box) {
+    auto face = [&] {
+        Image shot = x.Screenshot(box);
+        shot.height = std::max(0, shot.height - 50);
+        shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
+        return shot;
+    };
+    Image last = face();
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        std::this_thread::sleep_for(100ms);
+        Image next = face();
+        if (SameImage(next, last)) break;
+        last = std::move(next);
+    }
+    return last;
 }
 
 TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
@@ -127,14 +138,12 @@ TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
 
     // The text, compared with a box of ours showing the expected text in the same session,
     // and, as a control, with one whose text misses the final ".".
-    std::this_thread::sleep_for(300ms);
     const Image face = BoxFace(program.x, *box);
     face.SavePng(ArtifactDir() / "picture-missing-box.png");
     auto reference_face = [&](const std::string& text) {
         auto reference = session.Launch(REFERENCE_BOX, elsewhere.path(), {}, {kApplicationTitle, text});
         auto window = program.x.WaitForClient(reference->pid(), 15s);
         if (!window) return Image{};
-        std::this_thread::sleep_for(300ms);
         Image image = BoxFace(program.x, *window);
         reference->Stop();
         return image;
@@ -144,6 +153,7 @@ TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
 
     // Let the timer tick under the box, then close it.
     std::this_thread::sleep_for(1500ms);
+    program.x.Click(*box, 5, 5);  // focus back from the reference boxes
     program.x.Keys({"Return"});
     auto window = program.x.WaitForClient(pid, 15s, [&](const ClientInfo& c) { return c.window != *box; });
     ASSERT_TRUE(window);
