@@ -47,6 +47,7 @@ struct Job {
     int target_width;
     int target_height;
     bool low_colour_display;
+    long long max_quantised_pixels;
     std::uint8_t* pixels;  // target_width * target_height * 3 bytes, zeroed
     bool started;
     bool indexed;
@@ -89,11 +90,9 @@ void SkipInput(j_decompress_ptr cinfo, long count) {
     auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
     while (count > 0) {
         if (src->pub.bytes_in_buffer == 0) {
-            if (src->position >= src->size) {
-                FillInput(cinfo);
-                return;
-            }
+            const bool out_of_data = src->position >= src->size;
             FillInput(cinfo);
+            if (out_of_data) return;  // leave the end-of-image marker to be read
         }
         std::size_t step = src->pub.bytes_in_buffer;
         if (static_cast<unsigned long>(count) < step) step = static_cast<std::size_t>(count);
@@ -229,6 +228,8 @@ void DecodeStage(Job* job) {
     cinfo->do_block_smoothing = TRUE;
     const bool quantise = cinfo->out_color_space == JCS_GRAYSCALE || job->low_colour_display;
     if (quantise) {
+        if (static_cast<long long>(cinfo->image_width) * cinfo->image_height > job->max_quantised_pixels)
+            ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, static_cast<unsigned>(cinfo->image_width));
         cinfo->quantize_colors = TRUE;
         cinfo->desired_number_of_colors = kQuantisedColours;
     }
@@ -324,6 +325,7 @@ int DecodeStretched(std::span<const std::uint8_t> data, int width, int height,
     job.target_width = width;
     job.target_height = height;
     job.low_colour_display = low_colour_display;
+    job.max_quantised_pixels = limits.max_quantised_pixels;
     job.pixels = pixels.data();
     int code = Run(&job, DecodeStage);
     if (!job.started) return code;

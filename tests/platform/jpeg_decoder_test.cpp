@@ -94,6 +94,10 @@ TEST(Limits, MemoryAndScanBoundsEndInLibjpegErrors) {
     EXPECT_NE(DecodeStretched(progressive, 400, 400, false, shown, {.max_memory = 64 * 1024}), 0);
     EXPECT_EQ(DecodeStretched(progressive, 400, 400, false, shown, {.max_scans = 10}), 0);
     EXPECT_NE(DecodeStretched(progressive, 400, 400, false, shown, {.max_scans = 9}), 0);
+    // Area of pictures decoded through the quantiser: 256 x 256 is 65536 pixels.
+    EXPECT_EQ(DecodeStretched(progressive, 400, 400, true, shown, {.max_quantised_pixels = 65536}), 0);
+    EXPECT_NE(DecodeStretched(progressive, 400, 400, true, shown, {.max_quantised_pixels = 65535}), 0);
+    EXPECT_EQ(DecodeStretched(progressive, 400, 400, false, shown, {.max_quantised_pixels = 65535}), 0);
 }
 
 }  // namespace
