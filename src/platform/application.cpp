@@ -65,6 +65,8 @@ std::string ExceptionMessage(std::exception_ptr error) {
 TApplication::TApplication(std::string_view program_path)
     : title_(ApplicationTitle(program_path)), previous_(the_application) {
     the_application = this;
+    // The program ends when asked to or when its main form closes, not when the last box does.
+    QApplication::setQuitOnLastWindowClosed(false);
     const QIcon icon(QStringLiteral(":/MAINICON"));
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
 }
