@@ -125,6 +125,17 @@ Image BoxFace(XClient& x, WindowId box) {
     return last;
 }
 
+// The face of a standard box of ours with the application title and `text`.
+Image ReferenceFace(Session& session, XClient& x, const std::string& text) {
+    TempDir cwd;
+    auto reference = session.Launch(REFERENCE_BOX, cwd.path(), {}, {kApplicationTitle, text});
+    auto window = x.WaitForClient(reference->pid(), 15s);
+    if (!window) return Image{};
+    Image image = BoxFace(x, *window);
+    reference->Stop();
+    return image;
+}
+
 TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
     Session session;
     TempDir elsewhere;  // no "[]" here
@@ -140,14 +151,7 @@ TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
     // and, as a control, with one whose text misses the final ".".
     const Image face = BoxFace(program.x, *box);
     face.SavePng(ArtifactDir() / "picture-missing-box.png");
-    auto reference_face = [&](const std::string& text) {
-        auto reference = session.Launch(REFERENCE_BOX, elsewhere.path(), {}, {kApplicationTitle, text});
-        auto window = program.x.WaitForClient(reference->pid(), 15s);
-        if (!window) return Image{};
-        Image image = BoxFace(program.x, *window);
-        reference->Stop();
-        return image;
-    };
+    auto reference_face = [&](const std::string& text) { return ReferenceFace(session, program.x, text); };
     EXPECT_TRUE(SameImage(face, reference_face("ファイル []\\balloonpicture.jpeg は開けません.")));
     EXPECT_FALSE(SameImage(face, reference_face("ファイル []\\balloonpicture.jpeg は開けません")));
 
@@ -176,6 +180,38 @@ TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
             });
         },
         3s));
+    EXPECT_TRUE(program.child->Running());
+}
+
+TEST(PictureOnScreen, DecodeErrorComesAfterTheWindowAndWhatWasDecodedStays) {
+    Session session;
+    TempDir cwd;
+    std::filesystem::create_directory(cwd.path() / "[]");
+    const fixtures::Bytes bytes = fixtures::WithFrameInScan(fixtures::Encode({.width = 640, .height = 480}));
+    std::ofstream(cwd.path() / "[]" / "balloonpicture.jpeg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const fixtures::Decoded reference = fixtures::ReferenceDecode(bytes, false);
+    ASSERT_NE(reference.code, 0);
+
+    Program program(session, cwd.path());
+    const pid_t pid = program.child->pid();
+    auto window = program.x.WaitForClient(pid, 15s, [](const ClientInfo& c) { return c.title != kApplicationTitle; });
+    ASSERT_TRUE(window);
+    auto box = WaitForTitled(program.x, pid, kApplicationTitle);
+    ASSERT_TRUE(box);
+    ASSERT_NE(*box, *window);
+    EXPECT_TRUE(SameImage(BoxFace(program.x, *box),
+                          ReferenceFace(session, program.x, "JPEG エラー #" + std::to_string(reference.code) + ".")));
+
+    program.x.Click(*box, 5, 5);
+    program.x.Keys({"Return"});
+    const auto expected = fixtures::StretchToRgb(reference, 400, 400);
+    const Image shot = WaitForPicture(program.x, *window, expected);
+    shot.SavePng(ArtifactDir() / "picture-decode-error.png");
+    EXPECT_EQ(CountDifferent(shot, expected), 0);
+    // Repaints show the picture without another box.
+    std::this_thread::sleep_for(1500ms);
+    for (const ClientInfo& c : program.x.Clients()) EXPECT_FALSE(c.pid == pid && c.window != *window) << c.title;
     EXPECT_TRUE(program.child->Running());
 }
 
