@@ -1,5 +1,6 @@
 // A small Qt window that reports what reaches it in its title, for testing the
-// harness without the real program. "bare" shows an empty window and nothing else.
+// harness without the real program. "bare" shows an empty window and nothing else;
+// "resizable" lets the window manager change its size.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -44,7 +45,11 @@ int main(int argc, char** argv) {
     Reporter reporter;
     QWidget plain;
     QWidget& window = bare ? plain : static_cast<QWidget&>(reporter);
-    window.setFixedSize(400, 400);
+    if (argc > 1 && std::strcmp(argv[1], "resizable") == 0) {
+        window.resize(400, 400);
+    } else {
+        window.setFixedSize(400, 400);
+    }
     if (!bare) window.setWindowTitle("fixture");
     window.show();
     return app.exec();

@@ -118,6 +118,18 @@ TEST(Harness, ReportsExitCodeAndPeakMemory) {
     EXPECT_GT(exit->max_rss_kib, 1024);
 }
 
+TEST(Harness, AsksTheWindowManagerToMaximiseAndToClose) {
+    Fixture f({"resizable"});
+    f.x.RequestMaximize(f.window);
+    for (int i = 0; i < 200 && f.x.Geometry(f.window).width == 400; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_GT(f.x.Geometry(f.window).width, 900);
+    f.x.RequestClose(f.window);
+    auto exit = f.child->WaitExit(10s);
+    ASSERT_TRUE(exit);
+    EXPECT_EQ(exit->code, 0);
+}
+
 TEST(Harness, LeavesNoServerOrProgramBehind) {
     std::string socket;
     pid_t program = 0;

@@ -13,7 +13,8 @@ std::vector<TitleChange> Collapse(const std::vector<TitleChange>& raw, TitleProp
     std::vector<TitleChange> out;
     for (const auto& change : raw) {
         if (change.property != property) continue;
-        if (!out.empty() && out.back().value == change.value) continue;
+        // The value found at the start is no change: the first real one is always kept.
+        if (!out.empty() && out.back().time != 0 && out.back().value == change.value) continue;
         out.push_back(change);
     }
     return out;

@@ -59,7 +59,8 @@ private:
     std::thread thread_;
 };
 
-// Titles that are the same as the one before them (per property) are dropped.
+// Titles that are the same as the one before them (per property) are dropped, except
+// the first change after the value found at the start.
 std::vector<TitleChange> Collapse(const std::vector<TitleChange>& raw, TitleProperty property);
 
 }  // namespace e2e

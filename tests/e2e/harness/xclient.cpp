@@ -162,6 +162,21 @@ Rect XClient::Geometry(WindowId window) {
     return rect;
 }
 
+WindowId XClient::Frame(WindowId window) {
+    Window root = DefaultRootWindow(display_);
+    Window current = window;
+    for (;;) {
+        Window parent = 0, returned_root = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, current, &returned_root, &parent, &children, &count)) break;
+        if (children) XFree(children);
+        if (parent == root || parent == 0) break;
+        current = parent;
+    }
+    return current;
+}
+
 std::string XClient::Title(WindowId window) {
     return ReadTextProperty(display_, window, Intern("_NET_WM_NAME"));
 }
@@ -285,7 +300,7 @@ void XClient::SendWmMessage(WindowId window, const char* type, const std::vector
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
-    event.xclient.message_type = Atom(type);
+    event.xclient.message_type = Intern(type);
     event.xclient.format = 32;
     for (std::size_t i = 0; i < data.size() && i < 5; ++i) event.xclient.data.l[i] = data[i];
     XSendEvent(display_, DefaultRootWindow(display_), False,

@@ -60,6 +60,8 @@ public:
     bool Viewable(WindowId window);
     // The client area (without the window manager's frame) in screen coordinates.
     Rect Geometry(WindowId window);
+    // The window manager's frame around a client (the client itself when unframed).
+    WindowId Frame(WindowId window);
     std::string Title(WindowId window);     // _NET_WM_NAME
     std::string WmName(WindowId window);    // WM_NAME
     WindowId Focus();
