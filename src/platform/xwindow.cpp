@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 
 namespace platform::x11 {
 
@@ -36,33 +37,42 @@ void SetText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, static_cast<uint32_t>(text.size()), text.data());
 }
 
+// The native window of a widget on Qt's connection.
+struct Target {
+    xcb_connection_t* c;
+    xcb_window_t w;
+    xcb_atom_t utf8_string;
+};
+
+std::optional<Target> TargetOf(QWidget& window) {
+    xcb_connection_t* c = Connection();
+    if (!c) return std::nullopt;
+    return Target{c, static_cast<xcb_window_t>(window.winId()), Atom(c, "UTF8_STRING")};
+}
+
 }  // namespace
 
 bool Active() { return Connection() != nullptr; }
 
 void SetTitle(QWidget& window, std::string_view utf8) {
-    xcb_connection_t* c = Connection();
-    if (!c) return;
-    const auto w = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t utf8_string = Atom(c, "UTF8_STRING");
-    SetText(c, w, Atom(c, "_NET_WM_NAME"), utf8_string, utf8);
-    SetText(c, w, XCB_ATOM_WM_NAME, utf8_string, utf8);
-    xcb_flush(c);
+    const auto target = TargetOf(window);
+    if (!target) return;
+    SetText(target->c, target->w, Atom(target->c, "_NET_WM_NAME"), target->utf8_string, utf8);
+    SetText(target->c, target->w, XCB_ATOM_WM_NAME, target->utf8_string, utf8);
+    xcb_flush(target->c);
 }
 
 void SetIdentity(QWidget& window, std::string_view application_title) {
-    xcb_connection_t* c = Connection();
-    if (!c) return;
-    const auto w = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t utf8_string = Atom(c, "UTF8_STRING");
+    const auto target = TargetOf(window);
+    if (!target) return;
     std::string wm_class(application_title);
     wm_class += '\0';
     wm_class += application_title;
     wm_class += '\0';
-    SetText(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wm_class);
-    SetText(c, w, Atom(c, "_NET_WM_ICON_NAME"), utf8_string, application_title);
-    SetText(c, w, XCB_ATOM_WM_ICON_NAME, utf8_string, application_title);
-    xcb_flush(c);
+    SetText(target->c, target->w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wm_class);
+    SetText(target->c, target->w, Atom(target->c, "_NET_WM_ICON_NAME"), target->utf8_string, application_title);
+    SetText(target->c, target->w, XCB_ATOM_WM_ICON_NAME, target->utf8_string, application_title);
+    xcb_flush(target->c);
 }
 
 bool DisplayUsable(std::string& why) {

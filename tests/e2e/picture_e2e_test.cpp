@@ -9,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "boxes.h"
 #include "jpeg_fixtures.h"
 #include "session.h"
 #include "title_observer.h"
@@ -102,38 +103,9 @@ std::optional<WindowId> WaitForTitled(XClient& x, pid_t pid, const std::string& 
     return x.WaitForClient(pid, 15s, [&](const ClientInfo& c) { return c.title == title; });
 }
 
-bool SameImage(const Image& a, const Image& b) {
-    return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
-}
-
-// The client area of a box without its button row, where focus may be drawn, once two
-// screenshots in a row agree (the box has finished painting).
-Image BoxFace(XClient& x, WindowId box) {
-    auto face = [&] {
-        Image shot = x.Screenshot(box);
-        shot.height = std::max(0, shot.height - 50);
-        shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
-        return shot;
-    };
-    Image last = face();
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        std::this_thread::sleep_for(100ms);
-        Image next = face();
-        if (SameImage(next, last)) break;
-        last = std::move(next);
-    }
-    return last;
-}
-
 // The face of a standard box of ours with the application title and `text`.
 Image ReferenceFace(Session& session, XClient& x, const std::string& text) {
-    TempDir cwd;
-    auto reference = session.Launch(REFERENCE_BOX, cwd.path(), {}, {kApplicationTitle, text});
-    auto window = x.WaitForClient(reference->pid(), 15s);
-    if (!window) return Image{};
-    Image image = BoxFace(x, *window);
-    reference->Stop();
-    return image;
+    return ReferenceFace(session, x, REFERENCE_BOX, kApplicationTitle, text);
 }
 
 TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
