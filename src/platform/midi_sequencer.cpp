@@ -127,6 +127,10 @@ void MidiSequencer::load(std::vector<std::uint8_t> midi_file, Options options) {
     fluid_settings_setint(settings, "synth.lock-memory", 0);
     // FluidSynth's own default gain (0.2) leaves General MIDI pieces far quieter than other players.
     fluid_settings_setnum(settings, "synth.gain", 0.8);
+    // Nothing here needs low latency; FluidSynth's default 23 ms of buffering drops out
+    // whenever the machine is busy. About 190 ms, in blocks a power of two long (for SDL).
+    fluid_settings_setint(settings, "audio.period-size", 1024);
+    fluid_settings_setint(settings, "audio.periods", 8);
     engine->synth.reset(new_fluid_synth(settings));
     if (!engine->synth) return give_up();
 

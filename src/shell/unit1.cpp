@@ -1,6 +1,7 @@
 #include "shell/unit1.h"
 
 #include "platform/application.h"
+#include "platform/mmsystem.h"
 #include "platform/system.h"
 
 namespace {
@@ -17,6 +18,10 @@ void TForm1::FormCreate(platform::TObject*) {
     StoryLine.assign(1, ' ');
     StoryStep = 0;
     Image1->Picture.LoadFromFile("[]\\balloonpicture.jpeg");
+    // The music plays once in the background; whether it could is of no concern here.
+    char no_reply[] = "";
+    platform::mciSendStringA("open []\\xlkfnjxlxr.mid alias FILE", no_reply, 0, nullptr);
+    platform::mciSendStringA("play FILE notify", no_reply, 0, nullptr);
 }
 
 void TForm1::Timer1Timer(platform::TObject*) { Refresh(); }
