@@ -287,6 +287,29 @@ TEST_F(ProgramTest, ADoubleClickTakesOneStep) {
         << Describe(Between(Changes(), click));
 }
 
+TEST_F(ProgramTest, AClickDuringThePauseIsTakenAfterIt) {
+    AfterTick();
+    std::size_t seen = titles().Raw().size();
+    Mark before = Click();
+    Click();  // lands while the first click's refresh pauses
+    ASSERT_TRUE(WaitForRefresh(before, ExpectedAfterStep(2).title))
+        << Describe(Between(Changes(), before));
+    std::this_thread::sleep_for(200ms);
+    // The composed title of the first click stands only for a moment, so only the
+    // times of the notifications tell the two refreshes apart.
+    std::vector<TitleChange> notes;
+    auto raw = titles().Raw();
+    for (std::size_t i = seen; i < raw.size(); ++i)
+        if (raw[i].property == TitleProperty::kNetWmName) notes.push_back(raw[i]);
+    SCOPED_TRACE(Describe(notes));
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_EQ(notes[0].value, "");
+    EXPECT_GE(notes[1].time - notes[0].time, kMinBlinkGap);
+    EXPECT_GE(notes[2].time, notes[1].time);
+    EXPECT_GE(notes[3].time - notes[2].time, kMinBlinkGap);
+    EXPECT_EQ(notes[3].value, ExpectedAfterStep(2).title);
+}
+
 TEST_F(ProgramTest, RightAndMiddleClicksAndKeysDoNothing) {
     ExpectIgnored(
         [&] {

@@ -1,7 +1,9 @@
 // Records every change of a window's titles (_NET_WM_NAME and WM_NAME) as the X
 // server reports it: the server's timestamp of the PropertyNotify and the new value
 // in UTF-8. Runs on its own X connection and thread, so it sees changes while the
-// test drives the window.
+// test drives the window. The notifications and their times are exact; the value is
+// read when a notification arrives, so of two changes a millisecond apart both may
+// show the later value.
 #pragma once
 
 #include <chrono>
