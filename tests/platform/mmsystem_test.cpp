@@ -35,6 +35,9 @@ protected:
         broken.resize(broken.size() - 5);
         fixture::write(dir.path() / "[]" / "broken.mid", broken);
         fixture::write(dir.path() / "[]" / "song.wav", {'R', 'I', 'F', 'F'});
+        // A good file padded far beyond any song: refused rather than read into memory whole.
+        fixture::write(dir.path() / "[]" / "huge.mid", fixture::smf(0, 480, {fixture::note(4)}));
+        std::filesystem::resize_file(dir.path() / "[]" / "huge.mid", 40 * 1024 * 1024);
         std::filesystem::create_directory(dir.path() / "[]" / "folder.mid");
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
@@ -82,6 +85,7 @@ TEST_F(MciTest, CommandSequences) {
          {{"open []\\nothing.mid alias FILE", kFileNotFound}, {"open []\\folder.mid alias FILE", kFileNotFound},
           {"play FILE", kInvalidDeviceName}}},
         {"broken file", {{"open []\\broken.mid alias FILE", kInvalidFile}, {"play FILE", kInvalidDeviceName}}},
+        {"huge file", {{"open []\\huge.mid alias FILE", kInvalidFile}, {"play FILE", kInvalidDeviceName}}},
         {"device type",
          {{"open []\\song.wav alias FILE", kExtensionNotFound}, {"open []\\song.mid type waveaudio alias FILE", kCannotLoadDriver},
           {"open []\\song.mid type Sequencer alias FILE", 0}}},
