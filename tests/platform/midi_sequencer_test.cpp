@@ -58,10 +58,8 @@ TEST_F(MidiSequencerTest, PlaysTheFileOnceAndEnds) {
 
 TEST_F(MidiSequencerTest, StopsAtTheEndTick) {
     MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(8)}), toFile());
-    const auto started = Clock::now();
     sequencer.play(std::nullopt, 480u);
     sequencer.waitUntilDone();
-    EXPECT_LT(Clock::now() - started, 3s);  // the whole note would take four
     EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
     EXPECT_LT(sequencer.positionTick(), 960u);
 }
@@ -99,7 +97,7 @@ TEST_F(MidiSequencerTest, SilentWithoutSoundFontOrDevice) {
         sequencer.play(std::nullopt, std::nullopt);
         const auto started = Clock::now();
         sequencer.waitUntilDone();
-        EXPECT_LT(Clock::now() - started, 2s);
+        EXPECT_LT(Clock::now() - started, 3s);  // the piece would take over four to play out
         EXPECT_TRUE(sequencer.ready());
         EXPECT_FALSE(sequencer.audible());
         EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
