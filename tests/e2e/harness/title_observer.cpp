@@ -50,6 +50,7 @@ TitleObserver::~TitleObserver() {
 void TitleObserver::Record(unsigned long time, unsigned long atom) {
     TitleChange change;
     change.time = time;
+    change.received = std::chrono::steady_clock::now();
     change.property = atom == net_wm_name_ ? TitleProperty::kNetWmName : TitleProperty::kWmName;
     change.value = ReadTextProperty(display_, window_, atom);
     {

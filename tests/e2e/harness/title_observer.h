@@ -24,6 +24,9 @@ struct TitleChange {
     unsigned long time = 0;  // X server milliseconds; 0 for the value found at the start
     TitleProperty property = TitleProperty::kNetWmName;
     std::string value;       // UTF-8; empty also when the property was deleted
+    // When the notification reached us. The server's timestamp is the time of its last
+    // clock update, which lags while it is kept busy; this one does not.
+    std::chrono::steady_clock::time_point received;
 };
 
 class TitleObserver {
