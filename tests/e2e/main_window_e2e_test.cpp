@@ -156,6 +156,13 @@ TEST_F(ProgramTest, OpensA400By400WindowWithAnEmptyTitleThatBlinksEvery1300ms) {
     Rect frame = x_.Geometry(x_.Frame(window()));
     EXPECT_EQ(frame.x, 242);
     EXPECT_EQ(frame.y, 135);
+    // The task bar shows the application, not the story.
+    for (const auto& client : x_.Clients()) {
+        if (client.window == window()) {
+            EXPECT_EQ(client.wm_class, "Balloonstory");
+        }
+    }
+    EXPECT_EQ(x_.IconName(window()), "Balloonstory");
 
     ASSERT_TRUE(titles().WaitFor(
         [](const auto& changes) {
@@ -341,6 +348,16 @@ TEST_F(ProgramTest, AMaximiseRequestLeavesTheClientArea400By400) {
     EXPECT_EQ(client.height, 400);
     Mark click = Click();
     EXPECT_TRUE(WaitForRefresh(click, ExpectedAfterStep(1).title));
+}
+
+TEST_F(ProgramTest, AMinimisedWindowGoesOnBlinking) {
+    x_.RequestMinimize(window());
+    for (int i = 0; i < 100 && x_.Viewable(window()); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_FALSE(x_.Viewable(window()));
+    Mark minimised = Now();
+    EXPECT_TRUE(WaitForRefresh(minimised, ComposedTitle(" "), 3s));
+    EXPECT_TRUE(WaitForRefresh(Now(), ComposedTitle(" "), 3s));
+    EXPECT_FALSE(x_.Viewable(window()));
 }
 
 TEST_F(ProgramTest, ClosingTheWindowAtStep40EndsWithExitCode0) {

@@ -185,6 +185,10 @@ std::string XClient::WmName(WindowId window) {
     return ReadTextProperty(display_, window, XA_WM_NAME);
 }
 
+std::string XClient::IconName(WindowId window) {
+    return ReadTextProperty(display_, window, Intern("_NET_WM_ICON_NAME"));
+}
+
 WindowId XClient::Focus() {
     Window focus;
     int revert;
@@ -314,6 +318,11 @@ void XClient::RequestMaximize(WindowId window) {
     SendWmMessage(window, "_NET_WM_STATE",
                   {kAdd, static_cast<long>(Intern("_NET_WM_STATE_MAXIMIZED_VERT")),
                    static_cast<long>(Intern("_NET_WM_STATE_MAXIMIZED_HORZ")), kFromPager});
+}
+
+void XClient::RequestMinimize(WindowId window) {
+    XIconifyWindow(display_, window, DefaultScreen(display_));
+    XSync(display_, False);
 }
 
 void XClient::RequestClose(WindowId window) {

@@ -64,6 +64,7 @@ public:
     WindowId Frame(WindowId window);
     std::string Title(WindowId window);     // _NET_WM_NAME
     std::string WmName(WindowId window);    // WM_NAME
+    std::string IconName(WindowId window);  // _NET_WM_ICON_NAME
     WindowId Focus();
     int ScreenDepth();
     Image Screenshot(WindowId window);
@@ -78,6 +79,8 @@ public:
 
     // Asks the window manager to maximise the window, as its title bar button does.
     void RequestMaximize(WindowId window);
+    // Asks the window manager to minimise (iconify) the window.
+    void RequestMinimize(WindowId window);
     // Asks the window manager to close the window, as its close button does.
     void RequestClose(WindowId window);
 
