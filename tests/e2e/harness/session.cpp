@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "xclient.h"
+
 namespace e2e {
 namespace {
 
@@ -161,6 +163,7 @@ void Session::StartWindowManager() {
     launch.stderr_path = dir_ / "openbox.log";
     window_manager_ = std::make_unique<Child>(launch);
 
+    InstallQuietXErrorHandler();
     Display* display = XOpenDisplay(display_.c_str());
     if (!display) throw std::runtime_error("cannot open display " + display_);
     bool ready = WaitUntilManaging(display, *window_manager_);
