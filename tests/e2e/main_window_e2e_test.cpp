@@ -298,7 +298,13 @@ TEST_F(ProgramTest, AClickDuringThePauseIsTakenAfterIt) {
     AfterTick();
     std::size_t seen = titles().Raw().size();
     Mark before = Click();
-    Click();  // lands while the first click's refresh pauses
+    // Once the title is empty the first click's refresh is pausing: click again then.
+    ASSERT_TRUE(titles().WaitFor(
+        [&](const std::vector<TitleChange>& changes) {
+            return changes.size() > before.seen && changes.back().value.empty();
+        },
+        5s));
+    Click();
     ASSERT_TRUE(WaitForRefresh(before, ExpectedAfterStep(2).title))
         << Describe(Between(Changes(), before));
     std::this_thread::sleep_for(200ms);

@@ -72,6 +72,8 @@ public:
     void MoveTo(WindowId window, int x, int y);
     void Press(Button button = kLeft);
     void Release(Button button = kLeft);
+    // Two clicks sent within a millisecond of each other can reach a Qt program as one
+    // press and one release; tests that need both leave a moment between them.
     void Click(WindowId window, int x, int y, Button button = kLeft);
     void DoubleClick(WindowId window, int x, int y);
     // Presses the keys in order and releases them in reverse ({"Alt_L", "F4"}).
