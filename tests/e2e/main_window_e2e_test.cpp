@@ -82,8 +82,7 @@ protected:
         return titles().WaitFor(
             [&](const std::vector<TitleChange>& changes) {
                 for (std::size_t i = since.seen; i + 1 < changes.size(); ++i) {
-                    if (changes[i].time >= since.time && changes[i].value.empty() &&
-                        changes[i + 1].value == title)
+                    if (changes[i].value.empty() && changes[i + 1].value == title)
                         return true;
                 }
                 return false;

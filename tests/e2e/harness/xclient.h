@@ -87,7 +87,10 @@ public:
     void RequestClose(WindowId window);
 
     // The X server's clock in milliseconds, read after every request sent so far
-    // has been processed: the time base of the title observer's records.
+    // has been processed: the time base of the title observer's records. The server
+    // stamps with its last clock update, so a change made by another client just
+    // afterwards may rarely carry a later stamp than a reading taken after it;
+    // order events by when they were seen, and use stamps for durations.
     unsigned long ServerTime();
 
 private:
