@@ -49,6 +49,14 @@ std::int32_t ReadInteger(const TComponent& c, const form::Property& p, std::int3
     return static_cast<std::int32_t>(p.value.integer);
 }
 
+namespace {
+constexpr std::int32_t kMaxExtent = 32767;
+}  // namespace
+
+std::int32_t ReadPosition(const TComponent& c, const form::Property& p) { return ReadInteger(c, p, -kMaxExtent, kMaxExtent); }
+
+std::int32_t ReadExtent(const TComponent& c, const form::Property& p) { return ReadInteger(c, p, 0, kMaxExtent); }
+
 bool ReadBoolean(const TComponent& c, const form::Property& p) {
     if (p.value.kind == form::Value::Kind::Identifier) {
         if (p.value.text == "True") return true;

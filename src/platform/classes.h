@@ -45,6 +45,9 @@ ComponentFactory FindClass(std::string_view class_name);
 // the property and its line when the value has the wrong kind or range.
 [[noreturn]] void ReadError(const TComponent& component, const form::Property& property, std::string_view what);
 std::int32_t ReadInteger(const TComponent& c, const form::Property& p, std::int32_t min, std::int32_t max);
+// Positions and sizes in pixels, within what the window system can address.
+std::int32_t ReadPosition(const TComponent& c, const form::Property& p);
+std::int32_t ReadExtent(const TComponent& c, const form::Property& p);
 bool ReadBoolean(const TComponent& c, const form::Property& p);
 const std::string& ReadIdentifier(const TComponent& c, const form::Property& p);
 const std::string& ReadString(const TComponent& c, const form::Property& p);

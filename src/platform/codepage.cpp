@@ -22,6 +22,8 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
+    // Every blink sets an empty title just before its pause: no converter for that.
+    if (cp932.empty()) return {};
     // A fresh descriptor per call keeps no shift state between titles; titles are rare.
     const iconv_t raw = iconv_open("UTF-8", "CP932");
     if (raw == reinterpret_cast<iconv_t>(-1)) throw Exception("iconv cannot convert from CP932 to UTF-8");

@@ -22,8 +22,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kMaxExtent = 32767;
-
 // Fonts named by descriptions made elsewhere, and the metric-compatible ones Debian ships.
 const std::map<std::string, std::string, std::less<>>& FontSubstitutes() {
     static const std::map<std::string, std::string, std::less<>> table = {
@@ -77,10 +75,10 @@ std::span<const RegisteredClass> StandardClasses() {
 struct FormProperties {
     static const PropertyTable<TForm>& Table() {
         static const PropertyTable<TForm> table = {
-            {"Left", [](TForm& f, const form::Property& p, TForm&) { f.move(ReadInteger(f, p, -kMaxExtent, kMaxExtent), f.y()); }},
-            {"Top", [](TForm& f, const form::Property& p, TForm&) { f.move(f.x(), ReadInteger(f, p, -kMaxExtent, kMaxExtent)); }},
-            {"Width", [](TForm& f, const form::Property& p, TForm&) { f.requested_size_.setWidth(ReadInteger(f, p, 0, kMaxExtent)); }},
-            {"Height", [](TForm& f, const form::Property& p, TForm&) { f.requested_size_.setHeight(ReadInteger(f, p, 0, kMaxExtent)); }},
+            {"Left", [](TForm& f, const form::Property& p, TForm&) { f.move(ReadPosition(f, p), f.y()); }},
+            {"Top", [](TForm& f, const form::Property& p, TForm&) { f.move(f.x(), ReadPosition(f, p)); }},
+            {"Width", [](TForm& f, const form::Property& p, TForm&) { f.requested_size_.setWidth(ReadExtent(f, p)); }},
+            {"Height", [](TForm& f, const form::Property& p, TForm&) { f.requested_size_.setHeight(ReadExtent(f, p)); }},
             {"AutoSize", [](TForm& f, const form::Property& p, TForm&) { f.auto_size_ = ReadBoolean(f, p); }},
             {"Color", [](TForm& f, const form::Property& p, TForm&) { f.color_ = ReadColor(f, p); }},
             {"Font.Charset", [](TForm& f, const form::Property& p, TForm&) { ReadCharset(f, p); }},

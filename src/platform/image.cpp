@@ -15,8 +15,6 @@
 namespace platform {
 
 namespace {
-constexpr int kMaxExtent = 32767;
-
 int MulDiv(int value, int multiplier, int divisor) {
     const long long product = static_cast<long long>(value) * multiplier;
     return static_cast<int>((product + (product >= 0 ? divisor / 2 : -divisor / 2)) / divisor);
@@ -26,10 +24,10 @@ int MulDiv(int value, int multiplier, int divisor) {
 struct ImageProperties {
     static const PropertyTable<TImage>& Table() {
         static const PropertyTable<TImage> table = {
-            {"Left", [](TImage& i, const form::Property& p, TForm&) { i.move(ReadInteger(i, p, -kMaxExtent, kMaxExtent), i.y()); }},
-            {"Top", [](TImage& i, const form::Property& p, TForm&) { i.move(i.x(), ReadInteger(i, p, -kMaxExtent, kMaxExtent)); }},
-            {"Width", [](TImage& i, const form::Property& p, TForm&) { i.resize(ReadInteger(i, p, 0, kMaxExtent), i.height()); }},
-            {"Height", [](TImage& i, const form::Property& p, TForm&) { i.resize(i.width(), ReadInteger(i, p, 0, kMaxExtent)); }},
+            {"Left", [](TImage& i, const form::Property& p, TForm&) { i.move(ReadPosition(i, p), i.y()); }},
+            {"Top", [](TImage& i, const form::Property& p, TForm&) { i.move(i.x(), ReadPosition(i, p)); }},
+            {"Width", [](TImage& i, const form::Property& p, TForm&) { i.resize(ReadExtent(i, p), i.height()); }},
+            {"Height", [](TImage& i, const form::Property& p, TForm&) { i.resize(i.width(), ReadExtent(i, p)); }},
             {"Stretch",
              [](TImage& i, const form::Property& p, TForm&) {
                  if (!ReadBoolean(i, p)) ReadError(i, p, "only stretched drawing is supported");

@@ -25,8 +25,8 @@ struct TimerProperties {
             {"Enabled", [](TTimer& t, const form::Property& p, TForm&) { t.SetEnabled(ReadBoolean(t, p)); }},
             {"OnTimer", [](TTimer& t, const form::Property& p, TForm& root) { t.SetOnTimer(ReadEvent(t, p, root)); }},
             // Where the timer sat in the designer; it has no place on screen.
-            {"Left", [](TTimer& t, const form::Property& p, TForm&) { ReadInteger(t, p, -32768, 32767); }},
-            {"Top", [](TTimer& t, const form::Property& p, TForm&) { ReadInteger(t, p, -32768, 32767); }},
+            {"Left", [](TTimer& t, const form::Property& p, TForm&) { ReadPosition(t, p); }},
+            {"Top", [](TTimer& t, const form::Property& p, TForm&) { ReadPosition(t, p); }},
         };
         return table;
     }
