@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/mmsystem.h"
+#include "platform/music/mmsystem.h"
 
 namespace {
 

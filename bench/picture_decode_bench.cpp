@@ -16,7 +16,7 @@
 
 #include "rgb_jpeg_writer.h"
 
-#include "platform/jpeg_decoder.h"
+#include "platform/jpeg/jpeg_decoder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/application.h"
+#include "platform/forms/application.h"
 #include "shell/unit1.h"
 
 int main(int argc, char* argv[]) {

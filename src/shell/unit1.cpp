@@ -1,7 +1,7 @@
 #include "shell/unit1.h"
 
-#include "platform/application.h"
-#include "platform/mmsystem.h"
+#include "platform/forms/application.h"
+#include "platform/music/mmsystem.h"
 #include "platform/system.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The main window: the picture, the blink timer and the story told in its title.
 #pragma once
 
-#include "platform/forms.h"
-#include "platform/image.h"
-#include "platform/timer.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/image.h"
+#include "platform/forms/timer.h"
 #include "story/story.h"
 
 class TForm1 : public platform::TForm, private story::StoryHost, public story::Story {

@@ -2,8 +2,8 @@
 // so no system timer can be had for it while the form is read.
 #include <QThread>
 
-#include "platform/application.h"
-#include "platform/timer.h"
+#include "platform/forms/application.h"
+#include "platform/forms/timer.h"
 #include "shell/unit1.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 
-#include "platform/application.h"
+#include "platform/forms/application.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "../../platform/midi_fixture.h"
+#include "midi_fixture.h"
 #include "audio.h"
-#include "platform/midi_sequencer.h"
+#include "platform/music/midi_sequencer.h"
 
 namespace e2e {
 namespace {

@@ -1,0 +1,143 @@
+// Supports: the application title rule, the form list and message loop, termination after
+// the running handler, the standard error box, the last-resort box and the display check.
+#include "platform/forms/application.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/forms/forms.h"
+#include "platform/x11/xwindow.h"
+
+namespace platform {
+
+namespace {
+
+TApplication* the_application = nullptr;
+
+// The last code point of UTF-8 text; bytes that are not UTF-8 count as themselves.
+char32_t LastCodePoint(std::string_view text) {
+    size_t start = text.size() - 1;
+    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80 && text.size() - start < 4) --start;
+    const QString decoded = QString::fromUtf8(text.data() + start, static_cast<qsizetype>(text.size() - start));
+    const auto ucs4 = decoded.toUcs4();
+    return ucs4.isEmpty() ? static_cast<unsigned char>(text.back()) : ucs4.back();
+}
+
+void ShowBox(const QString& caption, const std::string& message) {
+    QMessageBox box(QMessageBox::Critical, caption, QString::fromStdString(ErrorBoxText(message)), QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+}  // namespace
+
+std::string ApplicationTitle(std::string_view program_path) {
+    const size_t slash = program_path.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? program_path : program_path.substr(slash + 1);
+    name = name.substr(0, name.find('.'));
+    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (text.isEmpty()) return {};
+    // The first character may be a surrogate pair.
+    const qsizetype first = text.at(0).isHighSurrogate() && text.size() > 1 ? 2 : 1;
+    return (text.left(first).toUpper() + text.mid(first).toLower()).toStdString();
+}
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && LastCodePoint(text) > U'.') text += '.';
+    return text;
+}
+
+std::string ExceptionMessage(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+TApplication::TApplication(std::string_view program_path)
+    : title_(ApplicationTitle(program_path)), previous_(the_application) {
+    the_application = this;
+    // The program ends when asked to or when its main form closes, not when the last box does.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QIcon icon(QStringLiteral(":/MAINICON"));
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+}
+
+TApplication::~TApplication() {
+    forms_.clear();
+    if (the_application == this) the_application = previous_;
+}
+
+TApplication& Application() {
+    if (!the_application) std::abort();
+    return *the_application;
+}
+
+int TApplication::Main(int argc, char** argv, void (*create_forms)(TApplication&)) {
+    const std::string program = argc > 0 ? argv[0] : "balloonstory";
+    std::string why;
+    if (!x11::DisplayUsable(why)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
+        return 1;
+    }
+    QApplication qt(argc, argv);
+    // The executable file itself (symbolic links resolved), whatever argv[0] says.
+    const QString file = QCoreApplication::applicationFilePath();
+    TApplication application(file.isEmpty() ? program : file.toStdString());
+    try {
+        create_forms(application);
+    } catch (...) {
+        ShowBox(QString::fromUtf8(kLastResortCaption.data(), kLastResortCaption.size()),
+                ExceptionMessage(std::current_exception()));
+        return 1;
+    }
+    return application.Run();
+}
+
+void TApplication::AddForm(std::unique_ptr<TForm> form) {
+    form->Create();
+    if (!main_form_) main_form_ = form.get();
+    forms_.push_back(std::move(form));
+}
+
+int TApplication::Run() {
+    if (terminated_) return 0;
+    if (main_form_) main_form_->show();
+    QApplication::exec();
+    return 0;
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    QCoreApplication::exit(0);
+}
+
+void TApplication::Dispatch(const std::function<void()>& handler) {
+    if (terminated_) return;
+    try {
+        handler();
+    } catch (...) {
+        HandleException(std::current_exception());
+    }
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+    const std::string message = ExceptionMessage(error);
+    if (OnException) {
+        OnException(message);
+        return;
+    }
+    ShowException(message);
+}
+
+void TApplication::ShowException(const std::string& message) { ShowBox(QString::fromStdString(title_), message); }
+
+}  // namespace platform

@@ -1,0 +1,171 @@
+// Reads the structure of a standard MIDI file: chunks, events with running status,
+// system-exclusive and meta events, and the tempo changes.
+#include "platform/music/midi_file.h"
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+constexpr std::uint32_t kDefaultTempo = 500000;  // 120 quarter notes a minute
+
+class Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    bool atEnd() const { return pos_ >= bytes_.size(); }
+    std::size_t left() const { return bytes_.size() - pos_; }
+
+    std::optional<std::uint32_t> fixed(int count) {
+        if (left() < static_cast<std::size_t>(count)) return std::nullopt;
+        std::uint32_t value = 0;
+        for (int i = 0; i < count; ++i) value = (value << 8) | bytes_[pos_++];
+        return value;
+    }
+
+    // Variable-length quantity: at most four bytes, seven bits each.
+    std::optional<std::uint32_t> variable() {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (atEnd()) return std::nullopt;
+            const std::uint8_t byte = bytes_[pos_++];
+            value = (value << 7) | (byte & 0x7F);
+            if ((byte & 0x80) == 0) return value;
+        }
+        return std::nullopt;
+    }
+
+    bool skip(std::uint32_t count) {
+        if (left() < count) return false;
+        pos_ += count;
+        return true;
+    }
+
+    std::optional<std::uint8_t> peek() const {
+        if (atEnd()) return std::nullopt;
+        return bytes_[pos_];
+    }
+
+    std::span<const std::uint8_t> take(std::uint32_t count) {
+        auto part = bytes_.subspan(pos_, count);
+        pos_ += count;
+        return part;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+};
+
+// Walks one track; records tempo changes. False when the track is malformed.
+bool readTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::uint32_t, std::uint32_t>>& tempi,
+               std::uint32_t& end_tick) {
+    Reader in(data);
+    std::uint64_t tick = 0;
+    std::uint8_t running = 0;
+    while (!in.atEnd()) {
+        auto delta = in.variable();
+        if (!delta) return false;
+        tick += *delta;
+        if (tick > 0xFFFFFFF) return false;  // far beyond any real piece; keeps sums in range
+        auto first = in.peek();
+        if (!first) return false;
+        std::uint8_t status = *first;
+        if (status & 0x80) {
+            in.skip(1);
+        } else if (running == 0) {
+            return false;  // data byte with no status to repeat
+        } else {
+            status = running;
+        }
+        if (status == 0xFF) {
+            auto type = in.fixed(1);
+            auto length = type ? in.variable() : std::nullopt;
+            if (!length || in.left() < *length) return false;
+            auto body = in.take(*length);
+            if (*type == 0x51 && *length == 3) {
+                const std::uint32_t tempo = (body[0] << 16) | (body[1] << 8) | body[2];
+                if (tempo == 0) return false;
+                tempi.emplace_back(static_cast<std::uint32_t>(tick), tempo);
+            }
+            if (*type == 0x2F) break;
+            running = 0;
+        } else if (status == 0xF0 || status == 0xF7) {
+            auto length = in.variable();
+            if (!length || !in.skip(*length)) return false;
+            running = 0;
+        } else if (status >= 0xF0) {
+            return false;  // system common and real-time messages do not belong in a file
+        } else {
+            const std::uint32_t data_bytes = (status & 0xE0) == 0xC0 ? 1 : 2;
+            if (!in.skip(data_bytes)) return false;
+            running = status;
+        }
+    }
+    end_tick = std::max(end_tick, static_cast<std::uint32_t>(tick));
+    return true;
+}
+
+}  // namespace
+
+std::optional<MidiTimeline> MidiTimeline::read(std::span<const std::uint8_t> bytes) {
+    Reader in(bytes);
+    auto id = in.fixed(4);
+    auto header_length = in.fixed(4);
+    if (!id || *id != 0x4D546864 /* MThd */ || !header_length || *header_length < 6) return std::nullopt;
+    auto format = in.fixed(2);
+    auto tracks = in.fixed(2);
+    auto division = in.fixed(2);
+    if (!division || !in.skip(*header_length - 6)) return std::nullopt;
+    if (*format > 1 || *tracks == 0 || (*format == 0 && *tracks != 1)) return std::nullopt;
+    if (*division == 0 || (*division & 0x8000)) return std::nullopt;
+
+    MidiTimeline timeline;
+    timeline.division_ = static_cast<std::uint16_t>(*division);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> tempi;
+    std::uint32_t found = 0;
+    while (found < *tracks) {
+        auto chunk = in.fixed(4);
+        auto length = in.fixed(4);
+        if (!chunk || !length || in.left() < *length) return std::nullopt;
+        auto body = in.take(*length);
+        if (*chunk != 0x4D54726B /* MTrk */) continue;  // foreign chunks are skipped
+        if (!readTrack(body, tempi, timeline.end_tick_)) return std::nullopt;
+        ++found;
+    }
+
+    std::stable_sort(tempi.begin(), tempi.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    timeline.tempi_.push_back({0, kDefaultTempo});
+    for (const auto& [tick, tempo] : tempi) {
+        if (tick == timeline.tempi_.back().tick)
+            timeline.tempi_.back().us_per_quarter = tempo;
+        else
+            timeline.tempi_.push_back({tick, tempo});
+    }
+    return timeline;
+}
+
+std::uint32_t MidiTimeline::ticksToMs(std::uint32_t tick) const {
+    double us = 0;
+    for (std::size_t i = 0; i < tempi_.size() && tempi_[i].tick < tick; ++i) {
+        const std::uint32_t until = i + 1 < tempi_.size() ? std::min(tempi_[i + 1].tick, tick) : tick;
+        us += double(until - tempi_[i].tick) * tempi_[i].us_per_quarter / division_;
+    }
+    return static_cast<std::uint32_t>(us / 1000 + 0.5);
+}
+
+std::uint32_t MidiTimeline::msToTicks(std::uint32_t ms) const {
+    double us_left = double(ms) * 1000;
+    for (std::size_t i = 0; i < tempi_.size(); ++i) {
+        const double us_per_tick = double(tempi_[i].us_per_quarter) / division_;
+        const bool last = i + 1 == tempi_.size();
+        const double span_us = last ? 0 : (tempi_[i + 1].tick - tempi_[i].tick) * us_per_tick;
+        if (last || us_left < span_us)
+            return tempi_[i].tick + static_cast<std::uint32_t>(us_left / us_per_tick + 0.5);
+        us_left -= span_us;
+    }
+    return 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,150 @@
+// The open devices and the commands on them. Devices are addressed by alias, or by the
+// file name when opened without one; names compare case-insensitively. Every check is made
+// before anything changes, so a failed command leaves all devices as they were.
+#include "platform/music/mmsystem.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/music/mci_command.h"
+#include "platform/music/midi_file.h"
+#include "platform/music/midi_sequencer.h"
+
+namespace platform {
+namespace {
+
+using namespace mci;
+
+// A MIDI file far larger than any song is refused rather than read into memory.
+constexpr std::uintmax_t kMaxMidiFileSize = 16 * 1024 * 1024;
+
+struct Device {
+    MidiTimeline timeline;
+    std::unique_ptr<MidiSequencer> sequencer;
+};
+
+class Devices {
+public:
+    MCIERROR run(const Command& command, std::string& reply) {
+        std::lock_guard lock(mutex_);
+        if (command.verb == "open") return open(command);
+        if (lower(command.device) == "all") {
+            if (command.verb != "close") return kCannotUseAll;
+            devices_.clear();
+            return 0;
+        }
+        auto it = devices_.find(lower(command.device));
+        if (it == devices_.end()) return kInvalidDeviceName;
+        Device& device = it->second;
+        if (command.verb == "play") return play(device, command);
+        if (command.verb == "stop") {
+            device.sequencer->stop();
+            return 0;
+        }
+        if (command.verb == "close") {
+            devices_.erase(it);
+            return 0;
+        }
+        return status(device, command, reply);
+    }
+
+private:
+    MCIERROR open(const Command& command) {
+        if (lower(command.device) == "all") return kCannotUseAll;
+        const bool aliased = command.has("alias");
+        const std::string name = lower(aliased ? command.text("alias") : command.device);
+        if (devices_.count(name)) return aliased ? kDuplicateAlias : kDeviceOpen;
+
+        std::string path = command.device;
+        for (auto& c : path)
+            if (c == '\\') c = '/';
+        if (command.has("type")) {
+            if (lower(command.text("type")) != "sequencer") return kCannotLoadDriver;
+        } else {
+            const auto dot = path.find_last_of("./");
+            const std::string extension = dot == std::string::npos || path[dot] != '.' ? "" : lower(path.substr(dot));
+            if (extension != ".mid" && extension != ".midi") return kExtensionNotFound;
+        }
+
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) return kFileNotFound;
+        std::ifstream file(path, std::ios::binary);
+        if (!file) return kFileNotFound;
+        std::vector<std::uint8_t> bytes;
+        char buffer[4096];
+        while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+            bytes.insert(bytes.end(), buffer, buffer + file.gcount());
+            if (bytes.size() > kMaxMidiFileSize) return kInvalidFile;
+        }
+        if (file.bad()) return kFileNotFound;
+        auto timeline = MidiTimeline::read(bytes);
+        if (!timeline) return kInvalidFile;
+
+        devices_.emplace(name, Device{*timeline, std::make_unique<MidiSequencer>(std::move(bytes))});
+        return 0;
+    }
+
+    static MCIERROR play(Device& device, const Command& command) {
+        const std::uint32_t length = device.timeline.lengthMs();
+        const auto from = command.number("from");
+        const auto to = command.number("to");
+        if ((from && *from > length) || (to && *to > length) || (from && to && *from > *to)) return kOutOfRange;
+        auto ticks = [&](std::optional<std::uint32_t> ms) {
+            return ms ? std::optional(device.timeline.msToTicks(*ms)) : std::nullopt;
+        };
+        device.sequencer->play(ticks(from), ticks(to));
+        if (command.has("wait")) device.sequencer->waitUntilDone();
+        return 0;
+    }
+
+    static MCIERROR status(const Device& device, const Command& command, std::string& reply) {
+        int items = 0;
+        for (const char* item : {"mode", "ready", "length", "position"}) items += command.has(item);
+        if (items == 0) return kMissingParameter;
+        if (items > 1) return kFlagsNotCompatible;
+        const MidiSequencer& sequencer = *device.sequencer;
+        if (command.has("mode")) {
+            switch (sequencer.mode()) {
+            case MidiSequencer::Mode::Playing: reply = "playing"; break;
+            case MidiSequencer::Mode::Stopped: reply = "stopped"; break;
+            }
+        } else if (command.has("ready")) {
+            reply = sequencer.ready() ? "true" : "false";
+        } else if (command.has("length")) {
+            reply = std::to_string(device.timeline.lengthMs());
+        } else {
+            reply = std::to_string(device.timeline.ticksToMs(sequencer.positionTick()));
+        }
+        return 0;
+    }
+
+    std::mutex mutex_;
+    std::map<std::string, Device> devices_;
+};
+
+Devices& devices() {
+    static Devices table;
+    return table;
+}
+
+}  // namespace
+
+MCIERROR mciSendStringA(const char* command, char* reply, unsigned reply_length, HWND /*callback*/) {
+    if (reply && reply_length > 0) reply[0] = '\0';
+    if (!command) return kMissingCommandString;
+    const Parsed parsed = parse(command);
+    if (parsed.error) return parsed.error;
+    std::string text;
+    const MCIERROR error = devices().run(parsed.command, text);
+    if (error || text.empty()) return error;
+    if (!reply || text.size() + 1 > reply_length) return kParamOverflow;
+    std::memcpy(reply, text.c_str(), text.size() + 1);
+    return 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,79 @@
+// The JPEG graphic on Qt: the decoded bitmap becomes a QImage (24-bit RGB, or 8-bit
+// with the quantiser's palette) drawn unscaled when it already has the target's size;
+// on palette screens, where Qt cannot paint, it goes through Xlib.
+#include "platform/picture/jpeg_image.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <QWidget>
+
+#include <string>
+
+#include "platform/exception.h"
+
+namespace platform {
+namespace {
+
+[[noreturn]] void ThrowJpegError(int code) {
+    throw Exception("JPEG エラー #" + std::to_string(code));
+}
+
+std::unique_ptr<QImage> ToImage(const jpeg::Stretched& picture) {
+    if (picture.width == 0) return nullptr;
+    const int w = picture.width;
+    const int h = picture.height;
+    const int bytes_per_line = picture.indexed ? w : 3 * w;
+    auto image = std::make_unique<QImage>(w, h, picture.indexed ? QImage::Format_Indexed8
+                                                                : QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(picture.pixels.data() + static_cast<std::size_t>(y) * bytes_per_line,
+                    bytes_per_line, image->scanLine(y));
+    if (picture.indexed) {
+        QList<QRgb> colours;
+        for (std::size_t i = 0; i + 2 < picture.palette.size(); i += 3)
+            colours.push_back(qRgb(picture.palette[i], picture.palette[i + 1], picture.palette[i + 2]));
+        image->setColorTable(colours);
+    }
+    return image;
+}
+
+}  // namespace
+
+TJPEGImage::TJPEGImage(int display_bits_per_pixel) : display_bits_(display_bits_per_pixel) {}
+
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes) {
+    // An empty file loads; it fails only when it is drawn.
+    jpeg::Header header;
+    if (!bytes.empty()) {
+        if (int code = jpeg::ReadHeader(bytes, header)) ThrowJpegError(code);
+    }
+    data_ = std::move(bytes);
+    header_ = header;
+    decoded_ = false;
+    bitmap_.reset();
+}
+
+void TJPEGImage::Draw(QPainter& painter, const QRect& target) {
+    int code = 0;
+    if (!decoded_ && !target.isEmpty()) {
+        decoded_ = true;
+        jpeg::Stretched picture;
+        code = jpeg::DecodeStretched(data_, target.width(), target.height(), display_bits_ <= 8,
+                                     picture);
+        bitmap_ = ToImage(picture);
+    }
+    if (bitmap_) {
+        if (painter.isActive()) {
+            painter.drawImage(target, *bitmap_);
+        } else if (auto* widget = dynamic_cast<QWidget*>(painter.device())) {
+            // Qt cannot paint on palette screens; the bitmap is indexed there.
+            palette_screen_.Put(*widget, target.x(), target.y(), *bitmap_);
+        }
+    }
+    if (code != 0) ThrowJpegError(code);
+}
+
+}  // namespace platform

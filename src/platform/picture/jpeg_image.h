@@ -1,0 +1,37 @@
+// The JPEG graphic: keeps the file's bytes from the load on, checks the header at load
+// and decodes at the first draw, once, into a bitmap of the target's size.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/picture/graphic.h"
+#include "platform/jpeg/jpeg_decoder.h"
+#include "platform/x11/palette_screen.h"
+
+class QImage;
+
+namespace platform {
+
+class TJPEGImage : public TGraphic {
+public:
+    // Pictures are quantised to a palette on displays of at most 8 bits per pixel.
+    explicit TJPEGImage(int display_bits_per_pixel);
+    ~TJPEGImage() override;
+
+    void LoadFromBytes(std::vector<std::uint8_t> bytes) override;
+    void Draw(QPainter& painter, const QRect& target) override;
+
+    const jpeg::Header& Header() const { return header_; }
+
+private:
+    int display_bits_;
+    std::vector<std::uint8_t> data_;
+    jpeg::Header header_;
+    bool decoded_ = false;
+    std::unique_ptr<QImage> bitmap_;
+    PaletteScreenImage palette_screen_;
+};
+
+}  // namespace platform

@@ -1,0 +1,89 @@
+// Supports: 8-bit PseudoColor (and other 8-bit) X screens through Xlib, for indexed
+// bitmaps only; colours are allocated once per bitmap and kept for the run.
+#include "platform/x11/palette_screen.h"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+#include <QImage>
+#include <QWidget>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+unsigned long NearestExisting(Display* display, Colormap colormap, int cells, QRgb wanted) {
+    std::vector<XColor> existing(static_cast<std::size_t>(cells));
+    for (int i = 0; i < cells; ++i) existing[i].pixel = static_cast<unsigned long>(i);
+    XQueryColors(display, colormap, existing.data(), cells);
+    unsigned long best = 0;
+    long best_distance = -1;
+    for (const XColor& c : existing) {
+        const long dr = (c.red >> 8) - qRed(wanted), dg = (c.green >> 8) - qGreen(wanted),
+                   db = (c.blue >> 8) - qBlue(wanted);
+        const long distance = dr * dr + dg * dg + db * db;
+        if (best_distance < 0 || distance < best_distance) {
+            best_distance = distance;
+            best = c.pixel;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+bool PaletteScreenImage::Put(QWidget& widget, int x, int y, const QImage& bitmap) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display || bitmap.format() != QImage::Format_Indexed8) return false;
+    const Window window = static_cast<Window>(widget.window()->winId());
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || attributes.depth != 8) return false;
+
+    const QList<QRgb> colours = bitmap.colorTable();
+    if (pixels_.size() != static_cast<std::size_t>(colours.size())) {
+        pixels_.clear();
+        for (QRgb colour : colours) {
+            XColor wanted{};
+            wanted.red = static_cast<unsigned short>(qRed(colour) * 257);
+            wanted.green = static_cast<unsigned short>(qGreen(colour) * 257);
+            wanted.blue = static_cast<unsigned short>(qBlue(colour) * 257);
+            wanted.flags = DoRed | DoGreen | DoBlue;
+            pixels_.push_back(XAllocColor(display, attributes.colormap, &wanted)
+                                  ? wanted.pixel
+                                  : NearestExisting(display, attributes.colormap,
+                                                    attributes.visual->map_entries, colour));
+        }
+    }
+
+    const int width = bitmap.width(), height = bitmap.height();
+    // XDestroyImage frees the data with free().
+    auto* data = static_cast<char*>(std::malloc(static_cast<std::size_t>(width) * height));
+    if (!data) return false;
+    for (int row = 0; row < height; ++row) {
+        const uchar* in = bitmap.constScanLine(row);
+        char* out = data + static_cast<std::size_t>(row) * width;
+        for (int column = 0; column < width; ++column)
+            out[column] = static_cast<char>(in[column] < pixels_.size() ? pixels_[in[column]] : 0);
+    }
+    XImage* image = XCreateImage(display, attributes.visual, 8, ZPixmap, 0, data,
+                                 static_cast<unsigned>(width), static_cast<unsigned>(height), 8, width);
+    if (!image) {
+        std::free(data);
+        return false;
+    }
+    const QPoint at = widget.mapTo(widget.window(), QPoint(x, y));
+    GC gc = XCreateGC(display, window, 0, nullptr);
+    XPutImage(display, window, gc, image, 0, 0, at.x(), at.y(), static_cast<unsigned>(width),
+              static_cast<unsigned>(height));
+    XFreeGC(display, gc);
+    XDestroyImage(image);
+    XFlush(display);
+    return true;
+}
+
+}  // namespace platform

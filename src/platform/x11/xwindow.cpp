@@ -1,0 +1,95 @@
+// Supports: exact title and identity properties on the X window through Qt's own xcb
+// connection (Qt puts its application name into empty titles), and a display check made
+// before Qt's xcb plugin, which aborts the process when it cannot connect.
+#include "platform/x11/xwindow.h"
+
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+
+namespace platform::x11 {
+
+namespace {
+
+xcb_connection_t* Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    static std::map<std::string, xcb_atom_t> cache;
+    const auto it = cache.find(name);
+    if (it != cache.end()) return it->second;
+    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    if (atom != XCB_ATOM_NONE) cache.emplace(name, atom);
+    return atom;
+}
+
+void SetText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type, std::string_view text) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, static_cast<uint32_t>(text.size()), text.data());
+}
+
+// The native window of a widget on Qt's connection.
+struct Target {
+    xcb_connection_t* c;
+    xcb_window_t w;
+    xcb_atom_t utf8_string;
+};
+
+std::optional<Target> TargetOf(QWidget& window) {
+    xcb_connection_t* c = Connection();
+    if (!c) return std::nullopt;
+    return Target{c, static_cast<xcb_window_t>(window.winId()), Atom(c, "UTF8_STRING")};
+}
+
+}  // namespace
+
+bool Active() { return Connection() != nullptr; }
+
+void SetTitle(QWidget& window, std::string_view utf8) {
+    const auto target = TargetOf(window);
+    if (!target) return;
+    SetText(target->c, target->w, Atom(target->c, "_NET_WM_NAME"), target->utf8_string, utf8);
+    SetText(target->c, target->w, XCB_ATOM_WM_NAME, target->utf8_string, utf8);
+    xcb_flush(target->c);
+}
+
+void SetIdentity(QWidget& window, std::string_view application_title) {
+    const auto target = TargetOf(window);
+    if (!target) return;
+    std::string wm_class(application_title);
+    wm_class += '\0';
+    wm_class += application_title;
+    wm_class += '\0';
+    SetText(target->c, target->w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wm_class);
+    SetText(target->c, target->w, Atom(target->c, "_NET_WM_ICON_NAME"), target->utf8_string, application_title);
+    SetText(target->c, target->w, XCB_ATOM_WM_ICON_NAME, target->utf8_string, application_title);
+    xcb_flush(target->c);
+}
+
+bool DisplayUsable(std::string& why) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0) return true;
+    // The window code speaks X; do not let Qt pick another window system.
+    if (!platform || !*platform) setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        why = "no X display: DISPLAY is not set (run it on a desktop, or under xvfb-run)";
+        return false;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const bool ok = xcb_connection_has_error(c) == 0;
+    xcb_disconnect(c);
+    if (!ok) why = std::string("cannot open X display ") + display;
+    return ok;
+}
+
+}  // namespace platform::x11

@@ -1,0 +1,121 @@
+// The sequencer with real FluidSynth, rendering through FluidSynth's "file" driver, which
+// keeps real time, so that tests hear what was played without an audio device.
+#include "platform/music/midi_sequencer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "midi_fixture.h"
+
+namespace platform {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Peak of the 16-bit stereo samples of a raw or WAV file (a WAV header is too short to matter).
+int peak(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    int top = 0;
+    for (std::size_t i = 64; i + 1 < bytes.size(); i += 2) {
+        const int sample = static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[i]) | (bytes[i + 1] << 8));
+        top = std::max(top, std::abs(sample));
+    }
+    return top;
+}
+
+class MidiSequencerTest : public ::testing::Test {
+protected:
+    MidiSequencer::Options toFile() {
+        MidiSequencer::Options options;
+        options.drivers = {"file"};
+        options.file_name = (dir.path() / "out.raw").string();
+        return options;
+    }
+    fixture::TempDir dir;
+};
+
+TEST_F(MidiSequencerTest, PlaysTheFileOnceAndEnds) {
+    const auto started = Clock::now();
+    {
+        MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), toFile());
+        sequencer.play(std::nullopt, std::nullopt);
+        EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Playing);
+        sequencer.waitUntilDone();
+        EXPECT_TRUE(sequencer.audible());
+        EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
+        EXPECT_GE(sequencer.positionTick(), 960u);
+    }
+    // One second of music, played in real time, not all at once.
+    EXPECT_GE(Clock::now() - started, 900ms);
+    EXPECT_GT(peak(dir.path() / "out.raw"), 1000);
+}
+
+TEST_F(MidiSequencerTest, StopsAtTheEndTick) {
+    MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(8)}), toFile());
+    sequencer.play(std::nullopt, 480u);
+    sequencer.waitUntilDone();
+    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
+    EXPECT_LT(sequencer.positionTick(), 960u);
+}
+
+TEST_F(MidiSequencerTest, StopSilencesAndPlayResumes) {
+    MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(8)}), toFile());
+    sequencer.play(std::nullopt, std::nullopt);
+    sequencer.stop();  // before it is ready: the request is dropped
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
+    EXPECT_EQ(sequencer.positionTick(), 0u);
+    sequencer.play(std::nullopt, std::nullopt);
+    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Playing);
+    sequencer.stop();
+    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
+}
+
+TEST_F(MidiSequencerTest, SilentWithoutSoundFontOrDevice) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> soundfonts;
+        std::vector<std::string> drivers;
+    } cases[] = {
+        {"no SoundFont", {(dir.path() / "missing.sf2").string()}, {"file"}},
+        {"SoundFont not a SoundFont", {(dir.path() / "bogus.sf2").string()}, {"file"}},
+        {"no driver opens", {}, {"no-such-driver"}},
+    };
+    fixture::write(dir.path() / "bogus.sf2", {'R', 'I', 'F', 'F', 1, 2, 3});
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto options = toFile();
+        options.soundfonts = c.soundfonts;
+        options.drivers = c.drivers;
+        MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), options);
+        sequencer.play(std::nullopt, std::nullopt);
+        const auto started = Clock::now();
+        sequencer.waitUntilDone();
+        EXPECT_LT(Clock::now() - started, 3s);  // the piece would take over four to play out
+        EXPECT_TRUE(sequencer.ready());
+        EXPECT_FALSE(sequencer.audible());
+        EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
+    }
+}
+
+TEST_F(MidiSequencerTest, EndsPromptlyWhilePlayingOrLoading) {
+    for (auto wait : {0ms, 20ms, 500ms}) {
+        SCOPED_TRACE(wait.count());
+        const auto started = Clock::now();
+        {
+            MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(60)}), toFile());
+            sequencer.play(std::nullopt, std::nullopt);
+            std::this_thread::sleep_for(wait);
+        }
+        EXPECT_LT(Clock::now() - started - wait, 1s);
+    }
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,167 @@
+// The picture container: extensions, the registry of kinds, and opening the file.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <filesystem>
+#include <fstream>
+
+#include "jpeg_fixtures.h"
+#include "platform/exception.h"
+#include "platform/picture/graphic.h"
+#include "platform/picture/picture.h"
+
+namespace {
+
+TEST(FileExtension, TakesTheTextAfterTheLastDot) {
+    const struct {
+        const char* name;
+        const char* extension;
+    } cases[] = {
+        {"[]\\balloonpicture.jpeg", "jpeg"},
+        {"a.b.JPG", "JPG"},
+        {"noextension", ""},
+        {"dir.d\\file", ""},
+        {"dir.d/file", ""},
+        {"C:file", ""},
+        {"x.c:y", ""},
+        {"trailing.", ""},
+        {".jpeg", "jpeg"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::FileExtension(c.name), c.extension) << c.name;
+}
+
+class NamedGraphic : public platform::TGraphic {
+public:
+    explicit NamedGraphic(int id) : id(id) {}
+    void LoadFromBytes(std::vector<std::uint8_t>) override {}
+    void Draw(QPainter&, const QRect&) override {}
+    int id;
+};
+
+TEST(GraphicRegistry, FindsKindsIgnoringCaseLatestFirst) {
+    platform::GraphicRegistry kinds;
+    kinds.Register("jpg", "first", [] { return std::make_unique<NamedGraphic>(1); });
+    kinds.Register("JPG", "second", [] { return std::make_unique<NamedGraphic>(2); });
+    ASSERT_NE(kinds.Find("Jpg"), nullptr);
+    EXPECT_EQ(kinds.Find("Jpg")->description, "second");
+    EXPECT_EQ(kinds.Find("png"), nullptr);
+    EXPECT_EQ(kinds.Find(""), nullptr);
+}
+
+TEST(GraphicRegistry, StandardKinds) {
+    const auto& kinds = platform::GraphicRegistry::Standard();
+    for (const char* ext : {"jpeg", "JPG"}) {
+        ASSERT_NE(kinds.Find(ext), nullptr) << ext;
+        EXPECT_EQ(kinds.Find(ext)->description, "JPEG イメージファイル");
+        EXPECT_TRUE(kinds.Find(ext)->create);
+    }
+    for (const char* ext : {"wmf", "emf", "ico", "BMP"}) EXPECT_NE(kinds.Find(ext), nullptr) << ext;
+}
+
+class PictureFile : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/picture-file-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string PathOf(const std::string& name) { return (dir_ / name).string(); }
+    void Write(const std::string& name, const fixtures::Bytes& bytes) {
+        std::ofstream(dir_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    static std::string LoadError(platform::TPicture& picture, const std::string& path) {
+        try {
+            picture.LoadFromFile(path);
+        } catch (const platform::Exception& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(PictureFile, FailuresNameThePathOrExtensionAsGiven) {
+    Write("picture.bmp", {'B', 'M'});
+    std::filesystem::create_directory(dir_ / "folder.jpeg");
+    ASSERT_EQ(mkfifo(PathOf("pipe.jpeg").c_str(), 0600), 0);
+    const std::string missing = "[]\\balloonpicture.jpeg";  // relative: not in the test's directory
+    const struct {
+        std::string path;
+        std::string error;
+    } cases[] = {
+        {missing, "ファイル []\\balloonpicture.jpeg は開けません"},
+        {PathOf("folder.jpeg"), "ファイル " + PathOf("folder.jpeg") + " は開けません"},
+        // A FIFO without a writer would block a plain open.
+        {PathOf("pipe.jpeg"), "ファイル " + PathOf("pipe.jpeg") + " は開けません"},
+        {"/dev/null.jpg", "ファイル /dev/null.jpg は開けません"},
+        {PathOf("picture.PNG"), "拡張子 .PNG の画像形式は処理できません"},
+        {PathOf("picture"), "拡張子 . の画像形式は処理できません"},
+        // Known kinds without a decoder here.
+        {PathOf("picture.bmp"), "拡張子 .bmp の画像形式は処理できません"},
+        {PathOf("picture.Ico"), "拡張子 .Ico の画像形式は処理できません"},
+    };
+    for (const auto& c : cases) {
+        platform::TPicture picture;
+        EXPECT_EQ(LoadError(picture, c.path), c.error) << c.path;
+        EXPECT_TRUE(picture.Empty());
+    }
+}
+
+TEST_F(PictureFile, DeviceIsNotAFile) {
+    std::filesystem::create_symlink("/dev/zero", dir_ / "zero.jpeg");
+    platform::TPicture picture;
+    EXPECT_EQ(LoadError(picture, PathOf("zero.jpeg")), "ファイル " + PathOf("zero.jpeg") + " は開けません");
+}
+
+TEST_F(PictureFile, WriterHoldingALockKeepsReadersOut) {
+    Write("locked.jpeg", fixtures::Encode({}));
+    const int writer = ::open(PathOf("locked.jpeg").c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    platform::TPicture picture;
+    EXPECT_EQ(LoadError(picture, PathOf("locked.jpeg")), "ファイル " + PathOf("locked.jpeg") + " は開けません");
+    ::close(writer);
+    EXPECT_EQ(LoadError(picture, PathOf("locked.jpeg")), "");
+}
+
+TEST_F(PictureFile, BackslashSeparatorAndUpperCaseExtension) {
+    std::filesystem::create_directory(dir_ / "[]");
+    Write("[]/UPPER.JPG", fixtures::Encode({}));
+    platform::TPicture picture;
+    EXPECT_EQ(LoadError(picture, PathOf("[]") + "\\UPPER.JPG"), "");
+    EXPECT_FALSE(picture.Empty());
+}
+
+TEST_F(PictureFile, FailedLoadKeepsThePreviousPicture) {
+    Write("good.jpeg", fixtures::Encode({.width = 8, .height = 8}));
+    Write("bad.jpeg", {'n', 'o', 'p', 'e'});
+    platform::TPicture picture;
+    ASSERT_EQ(LoadError(picture, PathOf("good.jpeg")), "");
+    const platform::TGraphic* before = picture.Graphic();
+    EXPECT_NE(LoadError(picture, PathOf("bad.jpeg")), "");
+    EXPECT_NE(LoadError(picture, PathOf("missing.jpeg")), "");
+    EXPECT_EQ(picture.Graphic(), before);
+
+    QImage canvas(400, 400, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    picture.Draw(painter, QRect(0, 0, 400, 400));
+    painter.end();
+    std::uint8_t expected[3];
+    fixtures::PatternRgb(0, 0, 8, 8, expected);
+    EXPECT_NEAR(qRed(canvas.pixel(0, 0)), expected[0], 24);  // not the white canvas
+    EXPECT_NEAR(qBlue(canvas.pixel(0, 0)), expected[2], 24);
+}
+
+}  // namespace
