@@ -37,8 +37,7 @@ void ComposeCaption(benchmark::State& state) {
 
     state.SetLabel(std::to_string(story.StoryLine.size()) + "-byte line, " + std::to_string(host.length) +
                    "-byte title");
-    state.counters["allocs_per_title"] =
-        static_cast<double>(after - before) / static_cast<double>(state.iterations());
+    state.counters["allocs_per_title"] = static_cast<double>(after - before) / static_cast<double>(state.iterations());
 }
 
 // Step 6 sets the one-space line, step 30 a 52-byte line.

@@ -66,8 +66,8 @@ Run Measure(F child) {
 // Prints the memory the decode added above the loaded bytes.
 int DecodeChild(const std::string& path, bool low_colour) {
     std::vector<std::uint8_t> bytes(std::filesystem::file_size(path));
-    std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+    std::ifstream(path, std::ios::binary)
+        .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     const long before = MaxRssKb();
     platform::jpeg::Stretched shown;
     const int code = platform::jpeg::DecodeStretched(bytes, 400, 400, low_colour, shown);
@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
         // 3:2 pictures, as cameras make them.
         const int height = static_cast<int>(std::lround(std::sqrt(megapixels * 1e6 / 1.5)));
         const int width = static_cast<int>(std::lround(height * 1.5));
-        const std::string path = (dir / ("picture-" + std::to_string(width) + "x" + std::to_string(height) + ".jpeg")).string();
+        const std::string path =
+            (dir / ("picture-" + std::to_string(width) + "x" + std::to_string(height) + ".jpeg")).string();
         WriteTestPicture(path, width, height);
         std::printf("%dx%d (%.1f MP, %ju KiB)\n", width, height, width * static_cast<double>(height) / 1e6,
                     static_cast<std::uintmax_t>(std::filesystem::file_size(path) / 1024));

@@ -25,15 +25,13 @@ double Median(std::vector<double> values) {
 
 void Print(const char* what, const std::vector<double>& values, const char* unit) {
     std::printf("%-44s median %7.1f %s  (min %.1f, max %.1f, n=%zu)\n", what, Median(values), unit,
-                *std::min_element(values.begin(), values.end()),
-                *std::max_element(values.begin(), values.end()), values.size());
+                *std::min_element(values.begin(), values.end()), *std::max_element(values.begin(), values.end()),
+                values.size());
 }
 
 // Milliseconds from the start of the process until its window is managed and viewable.
-std::vector<double> TimeToMapped(const Session& session, XClient& x,
-                                 const std::filesystem::path& program,
-                                 const std::filesystem::path& cwd,
-                                 const std::vector<std::string>& args, int runs) {
+std::vector<double> TimeToMapped(const Session& session, XClient& x, const std::filesystem::path& program,
+                                 const std::filesystem::path& cwd, const std::vector<std::string>& args, int runs) {
     std::vector<double> out;
     for (int i = 0; i < runs; ++i) {
         auto child = session.Launch(program, cwd, {}, args);
@@ -93,8 +91,8 @@ int main() {
             auto raw = run.titles().Raw();
             for (std::size_t i = seen; i < raw.size(); ++i)
                 if (raw[i].property == TitleProperty::kNetWmName) notes.push_back(&raw[i]);
-            auto composed = std::find_if(notes.begin(), notes.end(),
-                                         [](const TitleChange* c) { return !c->value.empty(); });
+            auto composed =
+                std::find_if(notes.begin(), notes.end(), [](const TitleChange* c) { return !c->value.empty(); });
             if (composed != notes.end()) {
                 auto since = [&](const TitleChange* c) {
                     return std::chrono::duration<double, std::milli>(c->received - released).count();
@@ -110,8 +108,8 @@ int main() {
     Print("release to empty title seen", to_empty, "ms");
     Print("release to composed title seen", to_composed, "ms");
     if (exit) {
-        std::printf("%-44s %ld KiB (exit code %d)\n", "peak memory, whole story, balloonstory",
-                    exit->max_rss_kib, exit->code);
+        std::printf("%-44s %ld KiB (exit code %d)\n", "peak memory, whole story, balloonstory", exit->max_rss_kib,
+                    exit->code);
     }
 
     auto idle = session.Launch(FIXTURE_WINDOW, work.path(), {}, {"bare"});

@@ -51,7 +51,8 @@ Rgb Scene(double u, double v) {
     const double dm = std::hypot(u - moon_x, v - moon_y);
     colour = Mix(colour, {0.55, 0.50, 0.65}, 0.35 * (1.0 - SmoothStep(moon_r, moon_r * 2.2, dm)));
     const double lit = 1.0 - SmoothStep(moon_r - 0.002, moon_r + 0.002, dm);
-    const double shade = 1.0 - SmoothStep(moon_r - 0.002, moon_r + 0.002, std::hypot(u - moon_x + 0.03, v - moon_y + 0.015));
+    const double shade =
+        1.0 - SmoothStep(moon_r - 0.002, moon_r + 0.002, std::hypot(u - moon_x + 0.03, v - moon_y + 0.015));
     colour = Mix(colour, {1.0, 0.95, 0.75}, lit * (1.0 - shade));
 
     // The ground: two rolling hills, dark against the glow.

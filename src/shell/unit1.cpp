@@ -31,7 +31,9 @@ void TForm1::Image1Click(platform::TObject* Sender) {
     if (StoryStep < story::kFirstSilentStep) Timer1Timer(Sender);
 }
 
-platform::TNotifyEvent TForm1::FindMethod(std::string_view name) { return platform::FindPublished(kPublished, *this, name); }
+platform::TNotifyEvent TForm1::FindMethod(std::string_view name) {
+    return platform::FindPublished(kPublished, *this, name);
+}
 
 bool TForm1::BindField(std::string_view name, platform::TComponent& component) {
     if (name == "Image1") return platform::BindPublished(Image1, component);

@@ -74,16 +74,26 @@ constexpr unsigned Encode(char32_t code) {
     // Hiragana are one contiguous run in both character sets.
     if (code >= U'ぁ' && code <= U'ん') return 0x829F + static_cast<unsigned>(code - U'ぁ');
     switch (code) {
-        case U'　': return 0x8140;
-        case U'？': return 0x8148;
-        case U'ー': return 0x815B;
-        case U'（': return 0x8169;
-        case U'）': return 0x816A;
-        case U'☆': return 0x8199;
-        case U'★': return 0x819A;
-        case U'△': return 0x81A2;
-        case U'▲': return 0x81A3;
-        default: break;
+        case U'　':
+            return 0x8140;
+        case U'？':
+            return 0x8148;
+        case U'ー':
+            return 0x815B;
+        case U'（':
+            return 0x8169;
+        case U'）':
+            return 0x816A;
+        case U'☆':
+            return 0x8199;
+        case U'★':
+            return 0x819A;
+        case U'△':
+            return 0x81A2;
+        case U'▲':
+            return 0x81A3;
+        default:
+            break;
     }
     throw std::logic_error("known character without a code");
 }

@@ -32,11 +32,20 @@ void Story::AdvanceStory() {
     const auto entry = ScriptEntry(StoryStep);
     if (!entry) return;
     switch (entry->action) {
-        case Action::None: break;
-        case Action::Line: StoryLine = entry->text; break;
-        case Action::Stop: host_.StopTimer(); break;
-        case Action::Frame: host_.SetTitle(entry->text); break;
-        case Action::End: host_.RequestTermination(); break;
+        case Action::None:
+            break;
+        case Action::Line:
+            StoryLine = entry->text;
+            break;
+        case Action::Stop:
+            host_.StopTimer();
+            break;
+        case Action::Frame:
+            host_.SetTitle(entry->text);
+            break;
+        case Action::End:
+            host_.RequestTermination();
+            break;
     }
 }
 

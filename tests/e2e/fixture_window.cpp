@@ -22,10 +22,8 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
         auto point = event->position().toPoint();
-        setWindowTitle(QString("release %1 %2 %3")
-                           .arg(static_cast<int>(event->button()))
-                           .arg(point.x())
-                           .arg(point.y()));
+        setWindowTitle(
+            QString("release %1 %2 %3").arg(static_cast<int>(event->button())).arg(point.x()).arg(point.y()));
     }
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         auto point = event->position().toPoint();

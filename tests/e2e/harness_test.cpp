@@ -32,8 +32,7 @@ struct Fixture {
 };
 
 bool TitleIs(const TitleObserver& titles, const std::string& expected) {
-    return titles.WaitFor([&](const auto& changes) { return changes.back().value == expected; },
-                          5s);
+    return titles.WaitFor([&](const auto& changes) { return changes.back().value == expected; }, 5s);
 }
 
 bool TitleWas(const TitleObserver& titles, const std::string& expected) {
@@ -57,8 +56,11 @@ TEST(Harness, FindsTheClientAreaAndItsPixels) {
     struct {
         int x, y;
         Rgb colour;
-    } cases[] = {{0, 0, {255, 0, 0}},      {199, 199, {255, 0, 0}}, {200, 0, {0, 255, 0}},
-                 {0, 200, {0, 0, 255}},    {399, 399, {255, 255, 255}}};
+    } cases[] = {{0, 0, {255, 0, 0}},
+                 {199, 199, {255, 0, 0}},
+                 {200, 0, {0, 255, 0}},
+                 {0, 200, {0, 0, 255}},
+                 {399, 399, {255, 255, 255}}};
     for (const auto& c : cases) EXPECT_EQ(shot.Pixel(c.x, c.y), c.colour) << c.x << "," << c.y;
 
     auto path = ArtifactDir() / "harness-fixture.png";
@@ -102,8 +104,8 @@ TEST(Harness, RecordsBothTitlePropertiesFromTheirStartingValue) {
         EXPECT_EQ(changes.front().value, "fixture");
     }
     f.x.Click(f.window, 5, 5);
-    EXPECT_TRUE(titles.WaitFor([](const auto& c) { return c.back().value == "release 1 5 5"; }, 5s,
-                               TitleProperty::kWmName));
+    EXPECT_TRUE(
+        titles.WaitFor([](const auto& c) { return c.back().value == "release 1 5 5"; }, 5s, TitleProperty::kWmName));
 }
 
 TEST(Harness, ReportsExitCodeAndPeakMemory) {
@@ -120,8 +122,7 @@ TEST(Harness, ReportsExitCodeAndPeakMemory) {
 TEST(Harness, AsksTheWindowManagerToMaximiseAndToClose) {
     Fixture f({"resizable"});
     f.x.RequestMaximize(f.window);
-    for (int i = 0; i < 200 && f.x.Geometry(f.window).width == 400; ++i)
-        std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 200 && f.x.Geometry(f.window).width == 400; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_GT(f.x.Geometry(f.window).width, 900);
     f.x.RequestClose(f.window);
     auto exit = f.child->WaitExit(10s);

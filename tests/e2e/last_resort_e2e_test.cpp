@@ -23,9 +23,7 @@ TEST(LastResort, NoTimerShowsTheApplicationErrorBoxAndExits1) {
     const Image face = BoxFace(x, *box);
     face.SavePng(std::filesystem::path(E2E_ARTIFACT_DIR) / "last-resort-box.png");
 
-    auto reference = [&](const std::string& text) {
-        return ReferenceFace(session, x, REFERENCE_BOX, caption, text);
-    };
+    auto reference = [&](const std::string& text) { return ReferenceFace(session, x, REFERENCE_BOX, caption, text); };
     EXPECT_TRUE(SameImage(face, reference("タイマーを取得できません.")));
     EXPECT_FALSE(SameImage(face, reference("タイマーを取得できません")));
 

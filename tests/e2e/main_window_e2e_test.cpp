@@ -15,9 +15,7 @@ using namespace std::chrono_literals;
 
 // Two points far apart: consecutive clicks alternate between them, so that no two
 // make a double click.
-constexpr struct {
-    int x, y;
-} kPoints[2] = {{100, 100}, {300, 300}};
+constexpr struct { int x, y; } kPoints[2] = {{100, 100}, {300, 300}};
 
 // A refresh pauses 60 ms between the empty and the composed title; on a loaded machine
 // the gap only grows, and it stays well under the 1300 ms of a tick.
@@ -32,8 +30,7 @@ struct Mark {
     std::size_t seen = 0;
 };
 
-std::vector<TitleChange> Between(const std::vector<TitleChange>& changes, Mark from,
-                                 std::size_t to = ~std::size_t{0}) {
+std::vector<TitleChange> Between(const std::vector<TitleChange>& changes, Mark from, std::size_t to = ~std::size_t{0}) {
     to = std::min(to, changes.size());
     if (from.seen >= to) return {};
     return {changes.begin() + static_cast<std::ptrdiff_t>(from.seen),
@@ -42,8 +39,7 @@ std::vector<TitleChange> Between(const std::vector<TitleChange>& changes, Mark f
 
 std::string Describe(const std::vector<TitleChange>& changes) {
     std::string out;
-    for (const auto& c : changes)
-        out += std::to_string(c.time) + " [" + c.value.substr(0, 120) + "]\n";
+    for (const auto& c : changes) out += std::to_string(c.time) + " [" + c.value.substr(0, 120) + "]\n";
     return out;
 }
 
@@ -77,25 +73,21 @@ protected:
     }
 
     // Waits until, after `since`, the title was emptied and then became `title`.
-    bool WaitForRefresh(Mark since, const std::string& title,
-                        std::chrono::milliseconds timeout = 5s) {
+    bool WaitForRefresh(Mark since, const std::string& title, std::chrono::milliseconds timeout = 5s) {
         return titles().WaitFor(
             [&](const std::vector<TitleChange>& changes) {
                 for (std::size_t i = since.seen; i + 1 < changes.size(); ++i) {
-                    if (changes[i].value.empty() && changes[i + 1].value == title)
-                        return true;
+                    if (changes[i].value.empty() && changes[i + 1].value == title) return true;
                 }
                 return false;
             },
             timeout);
     }
 
-    bool WaitForTitle(Mark since, const std::string& title,
-                      std::chrono::milliseconds timeout = 5s) {
+    bool WaitForTitle(Mark since, const std::string& title, std::chrono::milliseconds timeout = 5s) {
         return titles().WaitFor(
             [&](const std::vector<TitleChange>& changes) {
-                return std::any_of(changes.begin() + static_cast<std::ptrdiff_t>(
-                                                         std::min(since.seen, changes.size())),
+                return std::any_of(changes.begin() + static_cast<std::ptrdiff_t>(std::min(since.seen, changes.size())),
                                    changes.end(), [&](const TitleChange& c) { return c.value == title; });
             },
             timeout);
@@ -127,8 +119,8 @@ protected:
             ADD_FAILURE() << what << ": too slow to check the quiet between ticks";
         }
         Mark click = Click();
-        EXPECT_TRUE(WaitForRefresh(click, ExpectedAfterStep(1).title))
-            << what << "\n" << Describe(Between(Changes(), click));
+        EXPECT_TRUE(WaitForRefresh(click, ExpectedAfterStep(1).title)) << what << "\n"
+                                                                       << Describe(Between(Changes(), click));
     }
 
     void ExpectExitWithoutTitleChange(Mark since) {
@@ -165,8 +157,7 @@ TEST_F(ProgramTest, OpensA400By400WindowWithAnEmptyTitleThatBlinksEvery1300ms) {
 
     ASSERT_TRUE(titles().WaitFor(
         [](const auto& changes) {
-            return std::ranges::count_if(changes, [](const auto& c) { return c.value.empty(); }) >=
-                   5;
+            return std::ranges::count_if(changes, [](const auto& c) { return c.value.empty(); }) >= 5;
         },
         10s));
     auto changes = Changes();
@@ -196,8 +187,7 @@ TEST_F(ProgramTest, OpensA400By400WindowWithAnEmptyTitleThatBlinksEvery1300ms) {
         EXPECT_GE(period, 1200u) << "tick " << i;
         EXPECT_LE(period, 1700u) << "tick " << i;
     }
-    EXPECT_NEAR(static_cast<double>(blinks.back() - blinks.front()) / (blinks.size() - 1), 1300,
-                100);
+    EXPECT_NEAR(static_cast<double>(blinks.back() - blinks.front()) / (blinks.size() - 1), 1300, 100);
     EXPECT_TRUE(program_->child().Running());
 
     // Kept for people to look at, with the composed title in the frame.
@@ -218,8 +208,7 @@ void CheckStep(int step, const std::vector<TitleChange>& window) {
             if (previous != expected.title) {
                 if (i < window.size() && window[i].value == previous) {
                     i += 1;
-                } else if (i + 1 < window.size() && window[i].value.empty() &&
-                           window[i + 1].value == previous) {
+                } else if (i + 1 < window.size() && window[i].value.empty() && window[i + 1].value == previous) {
                     i += 2;
                 }
             }
@@ -261,12 +250,10 @@ TEST_F(ProgramTest, TellsTheWholeStoryAndEndsAfterStep100) {
     ExpectExitWithoutTitleChange(clicks[100]);
 
     auto changes = Changes();
-    for (int step = 1; step < 100; ++step)
-        CheckStep(step, Between(changes, clicks[step], clicks[step + 1].seen));
+    for (int step = 1; step < 100; ++step) CheckStep(step, Between(changes, clicks[step], clicks[step + 1].seen));
     // Every composed title follows an empty one by the pause of the refresh.
     for (std::size_t i = 1; i < changes.size(); ++i) {
-        if (changes[i].time == 0 || i >= clicks[78].seen || changes[i].value.empty())
-            continue;
+        if (changes[i].time == 0 || i >= clicks[78].seen || changes[i].value.empty()) continue;
         SCOPED_TRACE(Describe({changes[i - 1], changes[i]}));
         EXPECT_EQ(changes[i - 1].value, "");
         EXPECT_GE(changes[i].time - changes[i - 1].time, kMinBlinkGap);
@@ -289,8 +276,7 @@ TEST_F(ProgramTest, ADoubleClickTakesOneStep) {
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(Between(Changes(), before).size(), 2u) << Describe(Between(Changes(), before));
     Mark click = Click();
-    EXPECT_TRUE(WaitForRefresh(click, ExpectedAfterStep(2).title))
-        << Describe(Between(Changes(), click));
+    EXPECT_TRUE(WaitForRefresh(click, ExpectedAfterStep(2).title)) << Describe(Between(Changes(), click));
 }
 
 TEST_F(ProgramTest, AClickDuringThePauseIsTakenAfterIt) {
@@ -304,8 +290,7 @@ TEST_F(ProgramTest, AClickDuringThePauseIsTakenAfterIt) {
         },
         5s));
     Click();
-    ASSERT_TRUE(WaitForRefresh(before, ExpectedAfterStep(2).title))
-        << Describe(Between(Changes(), before));
+    ASSERT_TRUE(WaitForRefresh(before, ExpectedAfterStep(2).title)) << Describe(Between(Changes(), before));
     std::this_thread::sleep_for(200ms);
     // The composed title of the first click stands only for a moment, so only the
     // times of the notifications tell the two refreshes apart.

@@ -147,9 +147,8 @@ TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
     program.x.Click(*window, 200, 200);
     EXPECT_TRUE(titles.WaitFor(
         [&](const std::vector<TitleChange>& changes) {
-            return std::ranges::any_of(changes, [&](const TitleChange& c) {
-                return !c.value.empty() && c.value != first_title;
-            });
+            return std::ranges::any_of(
+                changes, [&](const TitleChange& c) { return !c.value.empty() && c.value != first_title; });
         },
         3s));
     EXPECT_TRUE(program.child->Running());

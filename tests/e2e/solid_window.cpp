@@ -20,13 +20,11 @@ WindowId MakeSolidWindow(XClient& x, Rgb colour, int width, int height) {
     XSetWindowAttributes attributes{};
     attributes.background_pixel = xcolour.pixel;
     attributes.override_redirect = True;
-    Window window = XCreateWindow(d, DefaultRootWindow(d), 0, 0, width, height, 0, CopyFromParent,
-                                  InputOutput, CopyFromParent, CWBackPixel | CWOverrideRedirect,
-                                  &attributes);
+    Window window = XCreateWindow(d, DefaultRootWindow(d), 0, 0, width, height, 0, CopyFromParent, InputOutput,
+                                  CopyFromParent, CWBackPixel | CWOverrideRedirect, &attributes);
     XMapWindow(d, window);
     XSync(d, False);
-    for (int i = 0; i < 200 && !x.Viewable(window); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 200 && !x.Viewable(window); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return window;
 }
 

@@ -75,7 +75,8 @@ TEST(NoDisplay, OneLineOnStandardErrorAndExitCode1) {
         EXPECT_EQ(outcome.code, 1) << c.name;
         EXPECT_NE(outcome.stderr_text.find("display"), std::string::npos) << c.name << ": " << outcome.stderr_text;
         ASSERT_FALSE(outcome.stderr_text.empty()) << c.name;
-        EXPECT_EQ(outcome.stderr_text.find('\n'), outcome.stderr_text.size() - 1) << c.name << ": " << outcome.stderr_text;
+        EXPECT_EQ(outcome.stderr_text.find('\n'), outcome.stderr_text.size() - 1)
+            << c.name << ": " << outcome.stderr_text;
     }
 }
 

@@ -59,7 +59,8 @@ TEST(Form1, ClicksTellTheStoryToItsEnd) {
     Click(form);
     EXPECT_EQ(form.StoryStep, 1);
     EXPECT_EQ(form.Caption(), Composed("\x82\xcb"));  // ね
-    EXPECT_EQ(form.windowTitle().toStdString(), "((((((((((((((((     ねねねねねねねねねねねねねねねね     ))))))))))))))))     ");
+    EXPECT_EQ(form.windowTitle().toStdString(),
+              "((((((((((((((((     ねねねねねねねねねねねねねねねね     ))))))))))))))))     ");
 
     while (form.StoryStep < 76) Click(form);
     EXPECT_TRUE(form.Timer1->Active());

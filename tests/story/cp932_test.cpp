@@ -20,8 +20,9 @@ TEST(Cp932, AgreesWithIconvOnEveryKnownCharacter) {
         SCOPED_TRACE(static_cast<unsigned>(c));
         const std::string expected = Utf8ToCp932(CodePointToUtf8(c));
         const unsigned code = cp932::Encode(c);
-        const std::string actual = code < 0x100 ? std::string(1, static_cast<char>(code))
-                                                : std::string{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+        const std::string actual = code < 0x100
+                                       ? std::string(1, static_cast<char>(code))
+                                       : std::string{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
         EXPECT_EQ(actual, expected);
     }
     constexpr auto all = cp932::Convert<cp932::kAlphabet.size()>(cp932::kAlphabet);

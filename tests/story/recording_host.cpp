@@ -18,9 +18,15 @@ void PrintTo(const HostCall& call, std::ostream* os) {
             *os << ")";
             break;
         }
-        case HostCall::Kind::Pause: *os << "Pause(" << call.pause.count() << " ms)"; break;
-        case HostCall::Kind::StopTimer: *os << "StopTimer"; break;
-        case HostCall::Kind::RequestTermination: *os << "RequestTermination"; break;
+        case HostCall::Kind::Pause:
+            *os << "Pause(" << call.pause.count() << " ms)";
+            break;
+        case HostCall::Kind::StopTimer:
+            *os << "StopTimer";
+            break;
+        case HostCall::Kind::RequestTermination:
+            *os << "RequestTermination";
+            break;
     }
 }
 

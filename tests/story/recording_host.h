@@ -16,7 +16,7 @@ namespace story::testing {
 struct HostCall {
     enum class Kind { SetTitle, Pause, StopTimer, RequestTermination };
     Kind kind;
-    std::string title;            // SetTitle
+    std::string title;                   // SetTitle
     std::chrono::milliseconds pause{0};  // Pause
 
     friend bool operator==(const HostCall&, const HostCall&) = default;

@@ -143,8 +143,8 @@ TEST(Script, LinesMatchTheirShapeAndLengths) {
 }
 
 TEST(Script, EntriesOnlyForZeroToHundred) {
-    for (std::int32_t step : {std::numeric_limits<std::int32_t>::min(), -1, 101,
-                              std::numeric_limits<std::int32_t>::max()}) {
+    for (std::int32_t step :
+         {std::numeric_limits<std::int32_t>::min(), -1, 101, std::numeric_limits<std::int32_t>::max()}) {
         EXPECT_FALSE(ScriptEntry(step)) << step;
     }
     ASSERT_TRUE(ScriptEntry(0));
@@ -212,8 +212,8 @@ TEST(Story, TitleLengths) {
         std::size_t bytes;
     };
     // Step 6 brings back the one-space line of the start.
-    for (const Case& c : {Case{1, 79}, Case{6, 63}, Case{12, 239}, Case{30, 879}, Case{54, 879},
-                          Case{78, 18}, Case{99, 38}}) {
+    for (const Case& c :
+         {Case{1, 79}, Case{6, 63}, Case{12, 239}, Case{30, 879}, Case{54, 879}, Case{78, 18}, Case{99, 38}}) {
         SCOPED_TRACE(c.step);
         StoryWithHost s;
         s.story.StoryLine = " ";

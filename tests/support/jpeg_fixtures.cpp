@@ -116,11 +116,23 @@ Bytes Encode(const EncodeOptions& o) {
     cinfo.image_width = static_cast<JDIMENSION>(o.width);
     cinfo.image_height = static_cast<JDIMENSION>(o.height);
     switch (o.colour) {
-    case Colour::Grey: cinfo.input_components = 1; cinfo.in_color_space = JCS_GRAYSCALE; break;
-    case Colour::Rgb: cinfo.input_components = 3; cinfo.in_color_space = JCS_RGB; break;
-    case Colour::Cmyk:
-    case Colour::Ycck: cinfo.input_components = 4; cinfo.in_color_space = JCS_CMYK; break;
-    case Colour::TwoComponents: cinfo.input_components = 2; cinfo.in_color_space = JCS_UNKNOWN; break;
+        case Colour::Grey:
+            cinfo.input_components = 1;
+            cinfo.in_color_space = JCS_GRAYSCALE;
+            break;
+        case Colour::Rgb:
+            cinfo.input_components = 3;
+            cinfo.in_color_space = JCS_RGB;
+            break;
+        case Colour::Cmyk:
+        case Colour::Ycck:
+            cinfo.input_components = 4;
+            cinfo.in_color_space = JCS_CMYK;
+            break;
+        case Colour::TwoComponents:
+            cinfo.input_components = 2;
+            cinfo.in_color_space = JCS_UNKNOWN;
+            break;
     }
     jpeg_set_defaults(&cinfo);
     if (o.colour == Colour::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
@@ -140,9 +152,12 @@ Bytes Encode(const EncodeOptions& o) {
             std::uint8_t rgb[3];
             PatternRgb(x, y, o.width, o.height, rgb);
             JSAMPLE* px = row.data() + static_cast<std::size_t>(x) * cinfo.input_components;
-            if (cinfo.input_components <= 2) std::memcpy(px, rgb, static_cast<std::size_t>(cinfo.input_components));
-            else if (cinfo.input_components == 3) std::memcpy(px, rgb, 3);
-            else RgbToInvertedCmyk(rgb, px);
+            if (cinfo.input_components <= 2)
+                std::memcpy(px, rgb, static_cast<std::size_t>(cinfo.input_components));
+            else if (cinfo.input_components == 3)
+                std::memcpy(px, rgb, 3);
+            else
+                RgbToInvertedCmyk(rgb, px);
         }
         JSAMPROW p = row.data();
         jpeg_write_scanlines(&cinfo, &p, 1);
@@ -246,9 +261,12 @@ std::vector<std::uint8_t> StretchToRgb(const Decoded& d, int w, int h) {
             const long sx = static_cast<long>(x) * d.width / w;
             const std::uint8_t* in = d.rows.data() + (sy * d.width + sx) * d.components;
             std::uint8_t* out = rgb.data() + (static_cast<std::size_t>(y) * w + x) * 3;
-            if (d.indexed) std::memcpy(out, d.palette.data() + 3 * in[0], 3);
-            else if (d.components == 1) out[0] = out[1] = out[2] = in[0];
-            else std::memcpy(out, in, 3);
+            if (d.indexed)
+                std::memcpy(out, d.palette.data() + 3 * in[0], 3);
+            else if (d.components == 1)
+                out[0] = out[1] = out[2] = in[0];
+            else
+                std::memcpy(out, in, 3);
         }
     }
     return rgb;

@@ -47,8 +47,8 @@ struct Decoded {
     int height = 0;
     int components = 0;  // of the rows: 1 (grey or palette index), 3
     bool indexed = false;
-    std::vector<std::uint8_t> rows;    // full size, zero where not decoded
-    std::vector<std::uint8_t> palette; // RGB triples
+    std::vector<std::uint8_t> rows;     // full size, zero where not decoded
+    std::vector<std::uint8_t> palette;  // RGB triples
 };
 
 // Every row, top to bottom, with JDCT_FLOAT, block smoothing and 236-colour

@@ -53,7 +53,9 @@ namespace {
 constexpr std::int32_t kMaxExtent = 32767;
 }  // namespace
 
-std::int32_t ReadPosition(const TComponent& c, const form::Property& p) { return ReadInteger(c, p, -kMaxExtent, kMaxExtent); }
+std::int32_t ReadPosition(const TComponent& c, const form::Property& p) {
+    return ReadInteger(c, p, -kMaxExtent, kMaxExtent);
+}
 
 std::int32_t ReadExtent(const TComponent& c, const form::Property& p) { return ReadInteger(c, p, 0, kMaxExtent); }
 

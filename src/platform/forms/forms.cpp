@@ -25,12 +25,8 @@ namespace {
 // Fonts named by descriptions made elsewhere, and the metric-compatible ones Debian ships.
 const std::map<std::string, std::string, std::less<>>& FontSubstitutes() {
     static const std::map<std::string, std::string, std::less<>> table = {
-        {"ＭＳ Ｐゴシック", "IPAPGothic"},
-        {"MS PGothic", "IPAPGothic"},
-        {"ＭＳ ゴシック", "IPAGothic"},
-        {"MS Gothic", "IPAGothic"},
-        {"ＭＳ Ｐ明朝", "IPAPMincho"},
-        {"ＭＳ 明朝", "IPAMincho"},
+        {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"},  {"ＭＳ ゴシック", "IPAGothic"},
+        {"MS Gothic", "IPAGothic"},        {"ＭＳ Ｐ明朝", "IPAPMincho"}, {"ＭＳ 明朝", "IPAMincho"},
     };
     return table;
 }
@@ -48,17 +44,23 @@ QColor ReadColor(const TComponent& c, const form::Property& p) {
 void ReadCharset(const TComponent& c, const form::Property& p) {
     static const char* const known[] = {"ANSI_CHARSET", "DEFAULT_CHARSET", "SHIFTJIS_CHARSET"};
     const std::string& name = ReadIdentifier(c, p);
-    if (std::find(std::begin(known), std::end(known), name) == std::end(known)) ReadError(c, p, "unknown charset " + name);
+    if (std::find(std::begin(known), std::end(known), name) == std::end(known))
+        ReadError(c, p, "unknown charset " + name);
 }
 
 void ReadFontStyle(const TComponent& c, const form::Property& p, QFont& font) {
     if (p.value.kind != form::Value::Kind::Set) ReadError(c, p, "expected a set such as [fsBold]");
     for (const std::string& item : p.value.items) {
-        if (item == "fsBold") font.setBold(true);
-        else if (item == "fsItalic") font.setItalic(true);
-        else if (item == "fsUnderline") font.setUnderline(true);
-        else if (item == "fsStrikeOut") font.setStrikeOut(true);
-        else ReadError(c, p, "unknown font style " + item);
+        if (item == "fsBold")
+            font.setBold(true);
+        else if (item == "fsItalic")
+            font.setItalic(true);
+        else if (item == "fsUnderline")
+            font.setUnderline(true);
+        else if (item == "fsStrikeOut")
+            font.setStrikeOut(true);
+        else
+            ReadError(c, p, "unknown font style " + item);
     }
 }
 
@@ -78,7 +80,8 @@ struct FormProperties {
             {"Left", [](TForm& f, const form::Property& p, TForm&) { f.move(ReadPosition(f, p), f.y()); }},
             {"Top", [](TForm& f, const form::Property& p, TForm&) { f.move(f.x(), ReadPosition(f, p)); }},
             {"Width", [](TForm& f, const form::Property& p, TForm&) { f.requested_size_.setWidth(ReadExtent(f, p)); }},
-            {"Height", [](TForm& f, const form::Property& p, TForm&) { f.requested_size_.setHeight(ReadExtent(f, p)); }},
+            {"Height",
+             [](TForm& f, const form::Property& p, TForm&) { f.requested_size_.setHeight(ReadExtent(f, p)); }},
             {"AutoSize", [](TForm& f, const form::Property& p, TForm&) { f.auto_size_ = ReadBoolean(f, p); }},
             {"Color", [](TForm& f, const form::Property& p, TForm&) { f.color_ = ReadColor(f, p); }},
             {"Font.Charset", [](TForm& f, const form::Property& p, TForm&) { ReadCharset(f, p); }},
@@ -105,8 +108,10 @@ struct FormProperties {
                  if (ReadBoolean(f, p)) ReadError(f, p, "only False is supported");
              }},
             {"OnCreate", [](TForm& f, const form::Property& p, TForm& root) { f.on_create_ = ReadEvent(f, p, root); }},
-            {"PixelsPerInch", [](TForm& f, const form::Property& p, TForm&) { f.pixels_per_inch_ = ReadInteger(f, p, 1, 10000); }},
-            {"TextHeight", [](TForm& f, const form::Property& p, TForm&) { f.design_text_height_ = ReadInteger(f, p, 1, 1000); }},
+            {"PixelsPerInch",
+             [](TForm& f, const form::Property& p, TForm&) { f.pixels_per_inch_ = ReadInteger(f, p, 1, 10000); }},
+            {"TextHeight",
+             [](TForm& f, const form::Property& p, TForm&) { f.design_text_height_ = ReadInteger(f, p, 1, 1000); }},
         };
         return table;
     }
@@ -170,7 +175,8 @@ void TForm::Loaded() {
     setFont(font_);
     const int measured = MeasuredTextHeight();
     if (design_text_height_ > 0 && measured != design_text_height_) {
-        for (TImage* image : findChildren<TImage*>(Qt::FindDirectChildrenOnly)) image->ScaleBy(measured, design_text_height_);
+        for (TImage* image : findChildren<TImage*>(Qt::FindDirectChildrenOnly))
+            image->ScaleBy(measured, design_text_height_);
     }
     if (auto_size_) {
         AutoSizeToControls();
@@ -222,7 +228,8 @@ void TForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !fixed_client_.isValid()) return;
     if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        QTimer::singleShot(0, this, [this] { setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen)); });
+        QTimer::singleShot(0, this,
+                           [this] { setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen)); });
     }
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/forms/classes.h"
 #include "platform/exception.h"
+#include "platform/forms/classes.h"
 
 namespace platform {
 

@@ -51,7 +51,9 @@ private:
     }
 
     void SkipSpaces() {
-        while (col_ < line_text_.size() && (line_text_[col_] == ' ' || line_text_[col_] == '\t' || line_text_[col_] == '\r')) ++col_;
+        while (col_ < line_text_.size() &&
+               (line_text_[col_] == ' ' || line_text_[col_] == '\t' || line_text_[col_] == '\r'))
+            ++col_;
     }
 
     bool LineDone() {

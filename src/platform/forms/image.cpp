@@ -51,8 +51,8 @@ void TImage::ReadProperty(const form::Property& property, TForm& root) {
 }
 
 void TImage::ScaleBy(int multiplier, int divisor) {
-    setGeometry(MulDiv(x(), multiplier, divisor), MulDiv(y(), multiplier, divisor), MulDiv(width(), multiplier, divisor),
-                MulDiv(height(), multiplier, divisor));
+    setGeometry(MulDiv(x(), multiplier, divisor), MulDiv(y(), multiplier, divisor),
+                MulDiv(width(), multiplier, divisor), MulDiv(height(), multiplier, divisor));
 }
 
 void TImage::paintEvent(QPaintEvent*) {

@@ -5,8 +5,8 @@
 #include <QTimerEvent>
 #include <limits>
 
-#include "platform/forms/application.h"
 #include "platform/exception.h"
+#include "platform/forms/application.h"
 #include "platform/forms/forms.h"
 
 namespace platform {

@@ -58,9 +58,7 @@ struct Job {
     Header* header;
 };
 
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
 
 // Warnings and trace messages are of no use to the viewer: a damaged file shows what
 // could be decoded.
@@ -132,8 +130,7 @@ void Open(Job* job) {
 
     jpeg_read_header(cinfo, TRUE);
     // Two components have no defined colour meaning.
-    if (cinfo->num_components == 2 || cinfo->num_components > 4)
-        ERREXIT(cinfo, JERR_CONVERSION_NOTIMPL);
+    if (cinfo->num_components == 2 || cinfo->num_components > 4) ERREXIT(cinfo, JERR_CONVERSION_NOTIMPL);
 }
 
 void HeaderStage(Job* job) {
@@ -145,9 +142,7 @@ void HeaderStage(Job* job) {
     job->header->grey = cinfo.out_color_space == JCS_GRAYSCALE;
 }
 
-inline std::uint8_t Product(unsigned a, unsigned b) {
-    return static_cast<std::uint8_t>((a * b + 127) / 255);
-}
+inline std::uint8_t Product(unsigned a, unsigned b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
 
 // CMYK as libjpeg hands it out: inverted when an Adobe marker says so (YCCK always is).
 inline void CmykToRgb(const JSAMPLE* cmyk, bool inverted, std::uint8_t* rgb) {
@@ -242,11 +237,11 @@ void DecodeStage(Job* job) {
     const JDIMENSION width = cinfo->output_width;
     const JDIMENSION height = cinfo->output_height;
     const int components = cinfo->output_components;
-    JSAMPARRAY buffer = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                     JPOOL_IMAGE, width * components, 1);
-    auto* columns = static_cast<JDIMENSION*>((*cinfo->mem->alloc_small)(
-        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-        sizeof(JDIMENSION) * static_cast<std::size_t>(job->target_width)));
+    JSAMPARRAY buffer =
+        (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * components, 1);
+    auto* columns = static_cast<JDIMENSION*>(
+        (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                   sizeof(JDIMENSION) * static_cast<std::size_t>(job->target_width)));
     for (int x = 0; x < job->target_width; ++x)
         columns[x] = static_cast<JDIMENSION>(static_cast<unsigned long long>(x) * width /
                                              static_cast<unsigned>(job->target_width));
@@ -254,16 +249,14 @@ void DecodeStage(Job* job) {
     // Dithering carries its error from row to row, so a quantised picture must see
     // every row; otherwise rows that no target row samples are skipped.
     const bool can_skip = !quantise;
-    const std::size_t target_row_bytes =
-        static_cast<std::size_t>(job->target_width) * (quantise ? 1 : 3);
+    const std::size_t target_row_bytes = static_cast<std::size_t>(job->target_width) * (quantise ? 1 : 3);
     JDIMENSION last_read = 0;
     bool have_row = false;
     for (int y = 0; y < job->target_height; ++y) {
-        const auto source_row = static_cast<JDIMENSION>(
-            static_cast<unsigned long long>(y) * height / static_cast<unsigned>(job->target_height));
+        const auto source_row = static_cast<JDIMENSION>(static_cast<unsigned long long>(y) * height /
+                                                        static_cast<unsigned>(job->target_height));
         if (have_row && source_row == last_read) {
-            std::memcpy(job->pixels + y * target_row_bytes, job->pixels + (y - 1) * target_row_bytes,
-                        target_row_bytes);
+            std::memcpy(job->pixels + y * target_row_bytes, job->pixels + (y - 1) * target_row_bytes, target_row_bytes);
             continue;
         }
         AdvanceTo(cinfo, source_row, can_skip, buffer);
@@ -315,8 +308,8 @@ int ReadHeader(std::span<const std::uint8_t> data, Header& header) {
     return code;
 }
 
-int DecodeStretched(std::span<const std::uint8_t> data, int width, int height,
-                    bool low_colour_display, Stretched& out, const Limits& limits) {
+int DecodeStretched(std::span<const std::uint8_t> data, int width, int height, bool low_colour_display, Stretched& out,
+                    const Limits& limits) {
     out = Stretched{};
     if (width <= 0 || height <= 0) return 0;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);

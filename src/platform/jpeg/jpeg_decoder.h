@@ -49,7 +49,7 @@ int ReadHeader(std::span<const std::uint8_t> data, Header& header);
 // Colours are quantised for grey pictures and, when `low_colour_display`, for all.
 // Returns 0, or the libjpeg message code of the error that stopped decoding; `out`
 // then holds what was decoded so far (rows not reached are zero).
-int DecodeStretched(std::span<const std::uint8_t> data, int width, int height,
-                    bool low_colour_display, Stretched& out, const Limits& limits = {});
+int DecodeStretched(std::span<const std::uint8_t> data, int width, int height, bool low_colour_display, Stretched& out,
+                    const Limits& limits = {});
 
 }  // namespace platform::jpeg

@@ -134,8 +134,7 @@ std::optional<MidiTimeline> MidiTimeline::read(std::span<const std::uint8_t> byt
         ++found;
     }
 
-    std::stable_sort(tempi.begin(), tempi.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(tempi.begin(), tempi.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     timeline.tempi_.push_back({0, kDefaultTempo});
     for (const auto& [tick, tempo] : tempi) {
         if (tick == timeline.tempi_.back().tick)
@@ -161,8 +160,7 @@ std::uint32_t MidiTimeline::msToTicks(std::uint32_t ms) const {
         const double us_per_tick = double(tempi_[i].us_per_quarter) / division_;
         const bool last = i + 1 == tempi_.size();
         const double span_us = last ? 0 : (tempi_[i + 1].tick - tempi_[i].tick) * us_per_tick;
-        if (last || us_left < span_us)
-            return tempi_[i].tick + static_cast<std::uint32_t>(us_left / us_per_tick + 0.5);
+        if (last || us_left < span_us) return tempi_[i].tick + static_cast<std::uint32_t>(us_left / us_per_tick + 0.5);
         us_left -= span_us;
     }
     return 0;

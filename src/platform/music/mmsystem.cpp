@@ -110,8 +110,12 @@ private:
         const MidiSequencer& sequencer = *device.sequencer;
         if (command.has("mode")) {
             switch (sequencer.mode()) {
-            case MidiSequencer::Mode::Playing: reply = "playing"; break;
-            case MidiSequencer::Mode::Stopped: reply = "stopped"; break;
+                case MidiSequencer::Mode::Playing:
+                    reply = "playing";
+                    break;
+                case MidiSequencer::Mode::Stopped:
+                    reply = "stopped";
+                    break;
             }
         } else if (command.has("ready")) {
             reply = sequencer.ready() ? "true" : "false";

@@ -33,8 +33,7 @@ struct GraphicKind {
 
 class GraphicRegistry {
 public:
-    void Register(std::string extension, std::string description,
-                  std::function<std::unique_ptr<TGraphic>()> create);
+    void Register(std::string extension, std::string description, std::function<std::unique_ptr<TGraphic>()> create);
     // Case-insensitive; the most recently registered kind wins.
     const GraphicKind* Find(std::string_view extension) const;
 

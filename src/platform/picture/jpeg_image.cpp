@@ -15,20 +15,17 @@
 namespace platform {
 namespace {
 
-[[noreturn]] void ThrowJpegError(int code) {
-    throw Exception("JPEG エラー #" + std::to_string(code));
-}
+[[noreturn]] void ThrowJpegError(int code) { throw Exception("JPEG エラー #" + std::to_string(code)); }
 
 std::unique_ptr<QImage> ToImage(const jpeg::Stretched& picture) {
     if (picture.width == 0) return nullptr;
     const int w = picture.width;
     const int h = picture.height;
     const int bytes_per_line = picture.indexed ? w : 3 * w;
-    auto image = std::make_unique<QImage>(w, h, picture.indexed ? QImage::Format_Indexed8
-                                                                : QImage::Format_RGB888);
+    auto image = std::make_unique<QImage>(w, h, picture.indexed ? QImage::Format_Indexed8 : QImage::Format_RGB888);
     for (int y = 0; y < h; ++y)
-        std::copy_n(picture.pixels.data() + static_cast<std::size_t>(y) * bytes_per_line,
-                    bytes_per_line, image->scanLine(y));
+        std::copy_n(picture.pixels.data() + static_cast<std::size_t>(y) * bytes_per_line, bytes_per_line,
+                    image->scanLine(y));
     if (picture.indexed) {
         QList<QRgb> colours;
         for (std::size_t i = 0; i + 2 < picture.palette.size(); i += 3)
@@ -61,8 +58,7 @@ void TJPEGImage::Draw(QPainter& painter, const QRect& target) {
     if (!decoded_ && !target.isEmpty()) {
         decoded_ = true;
         jpeg::Stretched picture;
-        code = jpeg::DecodeStretched(data_, target.width(), target.height(), display_bits_ <= 8,
-                                     picture);
+        code = jpeg::DecodeStretched(data_, target.width(), target.height(), display_bits_ <= 8, picture);
         bitmap_ = ToImage(picture);
     }
     if (bitmap_) {

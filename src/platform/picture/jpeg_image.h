@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/picture/graphic.h"
 #include "platform/jpeg/jpeg_decoder.h"
+#include "platform/picture/graphic.h"
 #include "platform/x11/palette_screen.h"
 
 class QImage;

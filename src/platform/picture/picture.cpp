@@ -112,9 +112,8 @@ std::string FileExtension(std::string_view filename) {
 
 int DisplayBitsPerPixel() {
     static const int bits = [] {
-        const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                    ? QGuiApplication::primaryScreen()
-                                    : nullptr;
+        const QScreen* screen =
+            qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
         return screen ? screen->depth() : 24;
     }();
     return bits;
@@ -127,9 +126,7 @@ TPicture::TPicture() {
 
 TPicture::~TPicture() = default;
 
-void TPicture::LoadFromFile(const std::string& filename) {
-    LoadFromFile(filename, GraphicRegistry::Standard());
-}
+void TPicture::LoadFromFile(const std::string& filename) { LoadFromFile(filename, GraphicRegistry::Standard()); }
 
 void TPicture::LoadFromFile(const std::string& filename, const GraphicRegistry& kinds) {
     const std::string extension = FileExtension(filename);

@@ -2,8 +2,8 @@
 // bitmaps only; colours are allocated once per bitmap and kept for the run.
 #include "platform/x11/palette_screen.h"
 
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
 #include <QImage>
 #include <QWidget>
 
@@ -53,10 +53,10 @@ bool PaletteScreenImage::Put(QWidget& widget, int x, int y, const QImage& bitmap
             wanted.green = static_cast<unsigned short>(qGreen(colour) * 257);
             wanted.blue = static_cast<unsigned short>(qBlue(colour) * 257);
             wanted.flags = DoRed | DoGreen | DoBlue;
-            pixels_.push_back(XAllocColor(display, attributes.colormap, &wanted)
-                                  ? wanted.pixel
-                                  : NearestExisting(display, attributes.colormap,
-                                                    attributes.visual->map_entries, colour));
+            pixels_.push_back(
+                XAllocColor(display, attributes.colormap, &wanted)
+                    ? wanted.pixel
+                    : NearestExisting(display, attributes.colormap, attributes.visual->map_entries, colour));
         }
     }
 
@@ -70,8 +70,8 @@ bool PaletteScreenImage::Put(QWidget& widget, int x, int y, const QImage& bitmap
         for (int column = 0; column < width; ++column)
             out[column] = static_cast<char>(in[column] < pixels_.size() ? pixels_[in[column]] : 0);
     }
-    XImage* image = XCreateImage(display, attributes.visual, 8, ZPixmap, 0, data,
-                                 static_cast<unsigned>(width), static_cast<unsigned>(height), 8, width);
+    XImage* image = XCreateImage(display, attributes.visual, 8, ZPixmap, 0, data, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height), 8, width);
     if (!image) {
         std::free(data);
         return false;

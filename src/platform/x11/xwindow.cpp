@@ -34,7 +34,8 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
 }
 
 void SetText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type, std::string_view text) {
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, static_cast<uint32_t>(text.size()), text.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8, static_cast<uint32_t>(text.size()),
+                        text.data());
 }
 
 // The native window of a widget on Qt's connection.

@@ -7,9 +7,7 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 
-bool SameImage(const Image& a, const Image& b) {
-    return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
-}
+bool SameImage(const Image& a, const Image& b) { return a.width == b.width && a.height == b.height && a.rgb == b.rgb; }
 
 Image BoxFace(XClient& x, WindowId box) {
     auto face = [&] {

@@ -78,8 +78,8 @@ Child::Child(const LaunchOptions& options) {
     close(report[0]);
     if (n > 0) {
         Reap(0);
-        throw std::runtime_error("cannot start " + options.argv[0] + " in " +
-                                 options.cwd.string() + ": " + std::strerror(err));
+        throw std::runtime_error("cannot start " + options.argv[0] + " in " + options.cwd.string() + ": " +
+                                 std::strerror(err));
     }
 }
 

@@ -16,17 +16,17 @@
 namespace e2e {
 
 struct LaunchOptions {
-    std::vector<std::string> argv;       // argv[0] is the program path
-    std::filesystem::path cwd;           // empty: inherit
-    std::vector<std::string> env;        // "NAME=value", the whole environment
-    std::filesystem::path stdout_path;   // empty: /dev/null
-    std::filesystem::path stderr_path;   // empty: /dev/null
+    std::vector<std::string> argv;      // argv[0] is the program path
+    std::filesystem::path cwd;          // empty: inherit
+    std::vector<std::string> env;       // "NAME=value", the whole environment
+    std::filesystem::path stdout_path;  // empty: /dev/null
+    std::filesystem::path stderr_path;  // empty: /dev/null
 };
 
 struct ExitStatus {
-    int code = -1;          // exit code, or -1 when ended by a signal
-    int signal = 0;         // terminating signal, 0 when it exited
-    long max_rss_kib = 0;   // peak resident set size of the child
+    int code = -1;         // exit code, or -1 when ended by a signal
+    int signal = 0;        // terminating signal, 0 when it exited
+    long max_rss_kib = 0;  // peak resident set size of the child
 };
 
 class Child {
@@ -44,8 +44,7 @@ public:
     std::optional<ExitStatus> WaitExit(std::chrono::milliseconds timeout);
     bool Running();
     // Sends a signal and reaps the child, escalating to SIGKILL after the grace time.
-    ExitStatus Stop(int signal = SIGTERM,
-                    std::chrono::milliseconds grace = std::chrono::milliseconds(2000));
+    ExitStatus Stop(int signal = SIGTERM, std::chrono::milliseconds grace = std::chrono::milliseconds(2000));
 
 private:
     bool Reap(int flags);

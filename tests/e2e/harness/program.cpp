@@ -10,8 +10,7 @@ RunningProgram::RunningProgram(const Session& session, XClient& x, const Program
     child_ = session.Launch(options.program, options.cwd, options.extra_env);
     auto window = x.WaitForClient(child_->pid(), options.window_timeout, options.is_main_window);
     if (!window) {
-        throw std::runtime_error(program_.filename().string() + " showed no window; stderr: " +
-                                 Stderr());
+        throw std::runtime_error(program_.filename().string() + " showed no window; stderr: " + Stderr());
     }
     window_ = *window;
     titles_ = std::make_unique<TitleObserver>(session.display(), window_);

@@ -31,8 +31,7 @@ std::string ReadDisplayNumber(int fd) {
     std::string number;
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) throw std::runtime_error("Xvfb did not report a display");
         pollfd p{fd, POLLIN, 0};
         int r = poll(&p, 1, static_cast<int>(left.count()));
@@ -52,8 +51,8 @@ bool WindowManagerReady(Display* display) {
     int format;
     unsigned long count, after;
     unsigned char* data = nullptr;
-    bool ready = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False,
-                                    XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+    bool ready = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format,
+                                    &count, &after, &data) == Success &&
                  type == XA_WINDOW && count == 1;
     if (data) XFree(data);
     return ready;
@@ -79,8 +78,7 @@ bool WaitUntilManaging(Display* display, Child& window_manager) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             for (Window p : probes) {
                 XWindowAttributes attributes;
-                if (XGetWindowAttributes(display, p, &attributes) &&
-                    attributes.map_state == IsViewable) {
+                if (XGetWindowAttributes(display, p, &attributes) && attributes.map_state == IsViewable) {
                     managed = true;
                 }
             }
@@ -130,11 +128,16 @@ void Session::StartServer(const SessionOptions& options) {
     // Both ends are inherited by Xvfb, which writes to the one it is told about;
     // our copy of the write end is closed at once so that an early exit reads as EOF.
     LaunchOptions launch;
-    launch.argv = {"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]),
-                   "-screen", "0",
-                   std::to_string(options.width) + "x" + std::to_string(options.height) + "x" +
-                       std::to_string(options.depth),
-                   "-nolisten", "tcp", "-noreset"};
+    launch.argv = {
+        "/usr/bin/Xvfb",
+        "-displayfd",
+        std::to_string(fds[1]),
+        "-screen",
+        "0",
+        std::to_string(options.width) + "x" + std::to_string(options.height) + "x" + std::to_string(options.depth),
+        "-nolisten",
+        "tcp",
+        "-noreset"};
     launch.env = {"PATH=/usr/bin:/bin"};
     launch.stderr_path = dir_ / "Xvfb.log";
     try {
@@ -195,8 +198,7 @@ std::filesystem::path Session::StderrOf(const std::filesystem::path& program) co
     return dir_ / (program.filename().string() + ".stderr");
 }
 
-std::unique_ptr<Child> Session::Launch(const std::filesystem::path& program,
-                                       const std::filesystem::path& cwd,
+std::unique_ptr<Child> Session::Launch(const std::filesystem::path& program, const std::filesystem::path& cwd,
                                        const std::vector<std::string>& extra_env,
                                        const std::vector<std::string>& args) const {
     LaunchOptions launch;

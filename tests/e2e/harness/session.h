@@ -15,7 +15,7 @@ namespace e2e {
 struct SessionOptions {
     int width = 1024;
     int height = 768;
-    int depth = 24;              // 8 gives a palette (PseudoColor) screen
+    int depth = 24;  // 8 gives a palette (PseudoColor) screen
     bool window_manager = true;
 };
 
@@ -26,8 +26,8 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    const std::string& display() const { return display_; }   // ":N"
-    const std::filesystem::path& dir() const { return dir_; }    // private temporary directory
+    const std::string& display() const { return display_; }    // ":N"
+    const std::filesystem::path& dir() const { return dir_; }  // private temporary directory
     std::filesystem::path home() const { return dir_ / "home"; }
     std::filesystem::path runtime_dir() const { return dir_ / "runtime"; }
 
@@ -36,8 +36,7 @@ public:
     std::vector<std::string> Environment(const std::vector<std::string>& extra = {}) const;
 
     // Starts a program on this display, its output in dir()/<name>.stdout|.stderr.
-    std::unique_ptr<Child> Launch(const std::filesystem::path& program,
-                                  const std::filesystem::path& cwd,
+    std::unique_ptr<Child> Launch(const std::filesystem::path& program, const std::filesystem::path& cwd,
                                   const std::vector<std::string>& extra_env = {},
                                   const std::vector<std::string>& args = {}) const;
     std::filesystem::path StdoutOf(const std::filesystem::path& program) const;

@@ -86,9 +86,7 @@ std::vector<TitleChange> TitleObserver::Raw() const {
     return raw_;
 }
 
-std::vector<TitleChange> TitleObserver::Changes(TitleProperty property) const {
-    return Collapse(Raw(), property);
-}
+std::vector<TitleChange> TitleObserver::Changes(TitleProperty property) const { return Collapse(Raw(), property); }
 
 bool TitleObserver::WaitFor(const std::function<bool(const std::vector<TitleChange>&)>& done,
                             std::chrono::milliseconds timeout, TitleProperty property) const {

@@ -23,7 +23,7 @@ enum class TitleProperty { kNetWmName, kWmName };
 struct TitleChange {
     unsigned long time = 0;  // X server milliseconds; 0 for the value found at the start
     TitleProperty property = TitleProperty::kNetWmName;
-    std::string value;       // UTF-8; empty also when the property was deleted
+    std::string value;  // UTF-8; empty also when the property was deleted
     // When the notification reached us. The server's timestamp is the time of its last
     // clock update, which lags while it is kept busy; this one does not.
     std::chrono::steady_clock::time_point received;
@@ -42,8 +42,7 @@ public:
     // person watching the title bar could see change.
     std::vector<TitleChange> Changes(TitleProperty property = TitleProperty::kNetWmName) const;
     // Waits until `done` holds for Changes(property); false on timeout.
-    bool WaitFor(const std::function<bool(const std::vector<TitleChange>&)>& done,
-                 std::chrono::milliseconds timeout,
+    bool WaitFor(const std::function<bool(const std::vector<TitleChange>&)>& done, std::chrono::milliseconds timeout,
                  TitleProperty property = TitleProperty::kNetWmName) const;
     bool WindowDestroyed() const;
 

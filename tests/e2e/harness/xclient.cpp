@@ -22,8 +22,8 @@ std::vector<unsigned long> WindowListProperty(Display* display, Window window, :
     unsigned long count, after;
     unsigned char* data = nullptr;
     std::vector<unsigned long> out;
-    if (XGetWindowProperty(display, window, property, 0, 65536, False, AnyPropertyType, &type,
-                           &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(display, window, property, 0, 65536, False, AnyPropertyType, &type, &format, &count, &after,
+                           &data) == Success &&
         data && format == 32) {
         auto* values = reinterpret_cast<unsigned long*>(data);
         out.assign(values, values + count);
@@ -64,8 +64,9 @@ std::string ReadTextProperty(Display* display, WindowId window, unsigned long pr
     unsigned long count, after;
     unsigned char* data = nullptr;
     std::string out;
-    if (XGetWindowProperty(display, window, property, 0, 1 << 20, False, AnyPropertyType, &type,
-                           &format, &count, &after, &data) != Success || !data) {
+    if (XGetWindowProperty(display, window, property, 0, 1 << 20, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) != Success ||
+        !data) {
         return out;
     }
     if (type == XInternAtom(display, "UTF8_STRING", False)) {
@@ -96,8 +97,8 @@ XClient::XClient(const std::string& display_name) {
     }
     XSetWindowAttributes attributes{};
     attributes.event_mask = PropertyChangeMask;
-    clock_window_ = XCreateWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0,
-                                  InputOnly, CopyFromParent, CWEventMask, &attributes);
+    clock_window_ = XCreateWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0, InputOnly,
+                                  CopyFromParent, CWEventMask, &attributes);
     XSync(display_, False);
 }
 
@@ -110,8 +111,7 @@ unsigned long XClient::Intern(const char* name) { return XInternAtom(display_, n
 
 std::vector<ClientInfo> XClient::Clients() {
     std::vector<ClientInfo> clients;
-    for (auto window : WindowListProperty(display_, DefaultRootWindow(display_),
-                                          Intern("_NET_CLIENT_LIST"))) {
+    for (auto window : WindowListProperty(display_, DefaultRootWindow(display_), Intern("_NET_CLIENT_LIST"))) {
         ClientInfo info;
         info.window = window;
         auto pid = WindowListProperty(display_, window, Intern("_NET_WM_PID"));
@@ -147,18 +147,15 @@ bool XClient::Exists(WindowId window) {
 
 bool XClient::Viewable(WindowId window) {
     XWindowAttributes attributes;
-    return XGetWindowAttributes(display_, window, &attributes) &&
-           attributes.map_state == IsViewable;
+    return XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
 }
 
 Rect XClient::Geometry(WindowId window) {
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display_, window, &attributes))
-        throw std::runtime_error("window has gone");
+    if (!XGetWindowAttributes(display_, window, &attributes)) throw std::runtime_error("window has gone");
     Window child;
     Rect rect{0, 0, attributes.width, attributes.height};
-    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &rect.x, &rect.y,
-                          &child);
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &rect.x, &rect.y, &child);
     return rect;
 }
 
@@ -177,13 +174,9 @@ WindowId XClient::Frame(WindowId window) {
     return current;
 }
 
-std::string XClient::Title(WindowId window) {
-    return ReadTextProperty(display_, window, Intern("_NET_WM_NAME"));
-}
+std::string XClient::Title(WindowId window) { return ReadTextProperty(display_, window, Intern("_NET_WM_NAME")); }
 
-std::string XClient::WmName(WindowId window) {
-    return ReadTextProperty(display_, window, XA_WM_NAME);
-}
+std::string XClient::WmName(WindowId window) { return ReadTextProperty(display_, window, XA_WM_NAME); }
 
 std::string XClient::IconName(WindowId window) {
     return ReadTextProperty(display_, window, Intern("_NET_WM_ICON_NAME"));
@@ -200,10 +193,8 @@ int XClient::ScreenDepth() { return DefaultDepth(display_, DefaultScreen(display
 
 Image XClient::Screenshot(WindowId window) {
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display_, window, &attributes))
-        throw std::runtime_error("window has gone");
-    XImage* ximage = XGetImage(display_, window, 0, 0, attributes.width, attributes.height,
-                               AllPlanes, ZPixmap);
+    if (!XGetWindowAttributes(display_, window, &attributes)) throw std::runtime_error("window has gone");
+    XImage* ximage = XGetImage(display_, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (!ximage) throw std::runtime_error("XGetImage failed");
     Image image;
     image.width = attributes.width;
@@ -295,8 +286,7 @@ void XClient::Keys(const std::vector<std::string>& keysyms) {
         codes.push_back(code);
     }
     for (auto code : codes) XTestFakeKeyEvent(display_, code, True, CurrentTime);
-    for (auto it = codes.rbegin(); it != codes.rend(); ++it)
-        XTestFakeKeyEvent(display_, *it, False, CurrentTime);
+    for (auto it = codes.rbegin(); it != codes.rend(); ++it) XTestFakeKeyEvent(display_, *it, False, CurrentTime);
     XSync(display_, False);
 }
 
@@ -307,8 +297,7 @@ void XClient::SendWmMessage(WindowId window, const char* type, const std::vector
     event.xclient.message_type = Intern(type);
     event.xclient.format = 32;
     for (std::size_t i = 0; i < data.size() && i < 5; ++i) event.xclient.data.l[i] = data[i];
-    XSendEvent(display_, DefaultRootWindow(display_), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XSync(display_, False);
 }
 

@@ -29,9 +29,9 @@ struct Rect {
 
 struct ClientInfo {
     WindowId window = 0;
-    pid_t pid = 0;           // _NET_WM_PID, 0 when absent
-    std::string title;       // _NET_WM_NAME, UTF-8
-    std::string wm_class;    // WM_CLASS class part
+    pid_t pid = 0;         // _NET_WM_PID, 0 when absent
+    std::string title;     // _NET_WM_NAME, UTF-8
+    std::string wm_class;  // WM_CLASS class part
 };
 
 enum Button { kLeft = 1, kMiddle = 2, kRight = 3 };

@@ -22,8 +22,7 @@ std::string Run(const std::vector<std::string>& argv, const std::filesystem::pat
     options.stderr_path = dir / "tool.stderr";
     Child child(options);
     auto status = child.WaitExit(60s);
-    if (!status || status->code != 0)
-        throw std::runtime_error(argv[0] + " failed: " + ReadFile(options.stderr_path));
+    if (!status || status->code != 0) throw std::runtime_error(argv[0] + " failed: " + ReadFile(options.stderr_path));
     return ReadFile(options.stdout_path) + ReadFile(options.stderr_path);
 }
 
@@ -33,9 +32,19 @@ PulseServer::PulseServer(const Session& session) {
     std::filesystem::create_directories(session.home() / ".config" / "pulse");
     LaunchOptions options;
     // As root PulseAudio warns and goes on; the test machines run as root.
-    options.argv = {"/usr/bin/pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                    "--use-pid-file=no", "--disable-shm=true", "-L", "module-native-protocol-unix",
-                    "-L", "module-null-sink sink_name=capture rate=44100", "-L", "module-always-sink"};
+    options.argv = {"/usr/bin/pulseaudio",
+                    "-n",
+                    "--daemonize=no",
+                    "--exit-idle-time=-1",
+                    "--disallow-exit",
+                    "--use-pid-file=no",
+                    "--disable-shm=true",
+                    "-L",
+                    "module-native-protocol-unix",
+                    "-L",
+                    "module-null-sink sink_name=capture rate=44100",
+                    "-L",
+                    "module-always-sink"};
     options.env = session.Environment();
     options.stderr_path = session.dir() / "pulseaudio.stderr";
     server_ = std::make_unique<Child>(options);
@@ -49,8 +58,9 @@ PulseServer::~PulseServer() { server_->Stop(); }
 
 Recording::Recording(const Session& session, std::filesystem::path wav) : wav_(std::move(wav)) {
     LaunchOptions options;
-    options.argv = {"/usr/bin/parec", "-d", "capture.monitor", "--file-format=wav", "--rate=44100", "--channels=2",
-                    "--format=s16le", "--latency-msec=50", wav_.string()};
+    options.argv = {"/usr/bin/parec", "-d",           "capture.monitor", "--file-format=wav",
+                    "--rate=44100",   "--channels=2", "--format=s16le",  "--latency-msec=50",
+                    wav_.string()};
     options.env = session.Environment();
     options.stderr_path = session.dir() / "parec.stderr";
     parec_ = std::make_unique<Child>(options);
@@ -71,8 +81,8 @@ const std::filesystem::path& Recording::Stop() {
 
 std::vector<float> LoadMono(const std::filesystem::path& file, int rate, double seconds) {
     const auto raw = file.parent_path() / (file.stem().string() + ".raw");
-    Run({"/usr/bin/sox", file.string(), "-t", "raw", "-e", "floating-point", "-b", "32", "-c", "1", "-r", std::to_string(rate),
-         raw.string(), "trim", "0", std::to_string(seconds)},
+    Run({"/usr/bin/sox", file.string(), "-t", "raw", "-e", "floating-point", "-b", "32", "-c", "1", "-r",
+         std::to_string(rate), raw.string(), "trim", "0", std::to_string(seconds)},
         file.parent_path());
     std::ifstream in(raw, std::ios::binary);
     std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "midi_fixture.h"
 #include "audio.h"
+#include "midi_fixture.h"
 #include "platform/music/midi_sequencer.h"
 
 namespace e2e {

@@ -19,9 +19,9 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-constexpr int kRate = 11025;        // enough for pitches up to B7
-constexpr int kHop = kRate / 10;     // 100 ms
-constexpr double kSilentDb = -80;    // a null sink with nothing playing records digital silence
+constexpr int kRate = 11025;       // enough for pitches up to B7
+constexpr int kHop = kRate / 10;   // 100 ms
+constexpr double kSilentDb = -80;  // a null sink with nothing playing records digital silence
 
 // A copy of the sample story in a directory of its own, changed as a case needs.
 fs::path PrepareStory(const fs::path& dir) {
@@ -54,8 +54,12 @@ double CpuSeconds(pid_t pid) {
 }
 
 bool PrivateMountsWork() {
-    Child probe(LaunchOptions{{"/usr/bin/unshare", "--mount", "--propagation", "private", "mount", "-t", "tmpfs", "none",
-                               "/usr/share/sounds"}, {}, {"PATH=/usr/bin:/bin"}, {}, {}});
+    Child probe(LaunchOptions{{"/usr/bin/unshare", "--mount", "--propagation", "private", "mount", "-t", "tmpfs",
+                               "none", "/usr/share/sounds"},
+                              {},
+                              {"PATH=/usr/bin:/bin"},
+                              {},
+                              {}});
     const auto status = probe.WaitExit(10s);
     return status && status->code == 0;
 }
@@ -83,9 +87,10 @@ TEST(Music, PlaysTheSamplePieceWhileTheStoryRunsAndEndsWithIt) {
     const auto last_click = ClickThroughTheStory(x, *window);
     const auto status = program->WaitExit(15s);
     ASSERT_TRUE(status) << "the program did not end after step 100";
-    std::cout << "figure: from the last click to the end of the process, music playing: "
-              << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - last_click).count()
-              << " ms\n";
+    std::cout
+        << "figure: from the last click to the end of the process, music playing: "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - last_click).count()
+        << " ms\n";
     EXPECT_EQ(status->code, 0);
     EXPECT_EQ(Stderr(session, BALLOONSTORY_EXE), "");
     std::cout << "figure: CPU share while the music plays " << std::lround(cpu_share * 100) << "% of one core\n"
@@ -158,15 +163,15 @@ TEST_P(SilentMusic, StoryRunsAsUsualWithoutSoundOrMessages) {
     } else {
         fs::create_directories(session.home() / ".config" / "pulse");
         std::ofstream(session.home() / ".config" / "pulse" / "client.conf") << "autospawn = no\n";
-        std::ofstream(session.home() / ".asoundrc") << "pcm.!default { type hw card 57 }\nctl.!default { type hw card 57 }\n";
+        std::ofstream(session.home() / ".asoundrc")
+            << "pcm.!default { type hw card 57 }\nctl.!default { type hw card 57 }\n";
     }
     TempDir work;
     c.spoil(PrepareStory(work.path()));
 
     fs::path program_path = BALLOONSTORY_EXE;
     std::unique_ptr<Child> program;
-    if (c.without_soundfonts && !PrivateMountsWork())
-        GTEST_SKIP() << "this machine gives no private mount namespace";
+    if (c.without_soundfonts && !PrivateMountsWork()) GTEST_SKIP() << "this machine gives no private mount namespace";
     if (c.without_soundfonts) {
         // A private mount namespace in which the system's SoundFonts are gone.
         program_path = "/usr/bin/unshare";

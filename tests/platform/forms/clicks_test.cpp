@@ -37,9 +37,9 @@ int Clicks(const std::vector<Input>& inputs) {
             QCoreApplication::sendEvent(form.Image1, &key);
             continue;
         }
-        const QEvent::Type type = in.kind == Kind::Press         ? QEvent::MouseButtonPress
-                                  : in.kind == Kind::Release     ? QEvent::MouseButtonRelease
-                                                                 : QEvent::MouseButtonDblClick;
+        const QEvent::Type type = in.kind == Kind::Press     ? QEvent::MouseButtonPress
+                                  : in.kind == Kind::Release ? QEvent::MouseButtonRelease
+                                                             : QEvent::MouseButtonDblClick;
         const Qt::MouseButtons held = in.kind == Kind::Release ? Qt::NoButton : Qt::MouseButtons(in.button);
         QMouseEvent event(type, QPointF(in.pos), QPointF(in.pos), QPointF(in.pos), in.button, held, Qt::NoModifier);
         event.setTimestamp(base + static_cast<ulong>(in.time));
@@ -65,9 +65,7 @@ TEST(Clicks, PressAndReleaseCombinations) {
         {"release without press", {Release(a, 0)}, 0},
         {"right button", {Press(a, 0, Qt::RightButton), Release(a, 50, Qt::RightButton)}, 0},
         {"middle button", {Press(a, 0, Qt::MiddleButton), Release(a, 50, Qt::MiddleButton)}, 0},
-        {"right release does not end a left press",
-         {Press(a, 0), Release(a, 20, Qt::RightButton), Release(a, 50)},
-         1},
+        {"right release does not end a left press", {Press(a, 0), Release(a, 20, Qt::RightButton), Release(a, 50)}, 1},
         {"key press", {{Kind::Key}}, 0},
         {"double-click gives one click",
          {Press(a, 0), Release(a, 50), Press(a, 100), DoubleClick(a, 100), Release(a, 150)},

@@ -16,7 +16,9 @@ TEST(Cp932ToUtf8, ConvertsAndMarksBadBytes) {
         {"\x81\x99\x81\xa3", "☆▲"},
         {"\x88\x9f", "亜"},
         {"\x87\x40", "①"},  // an extension of the Windows code page
-        {"a\xff" "b", "a\uFFFDb"},
+        {"a\xff"
+         "b",
+         "a\uFFFDb"},
         {"\x82", "\uFFFD"},  // a lead byte cut off at the end
     };
     for (const auto& c : cases) EXPECT_EQ(platform::Cp932ToUtf8(c.cp932).substr(0, c.utf8.size()), c.utf8) << c.cp932;

@@ -6,8 +6,8 @@
 #include <QTimer>
 #include <thread>
 
-#include "platform/forms/application.h"
 #include "platform/exception.h"
+#include "platform/forms/application.h"
 
 namespace {
 

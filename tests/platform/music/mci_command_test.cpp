@@ -20,7 +20,11 @@ TEST(MciCommand, ParsesVerbDeviceAndFlags) {
         {"stop FILE", 0, "stop", "FILE", {}},
         {"close FILE", 0, "close", "FILE", {}},
         {"close all", 0, "close", "all", {}},
-        {"open a.mid type sequencer alias m wait", 0, "open", "a.mid", {{"type", "sequencer"}, {"alias", "m"}, {"wait", ""}}},
+        {"open a.mid type sequencer alias m wait",
+         0,
+         "open",
+         "a.mid",
+         {{"type", "sequencer"}, {"alias", "m"}, {"wait", ""}}},
         {"play m from 1000 to 2500", 0, "play", "m", {{"from", "1000"}, {"to", "2500"}}},
         {"status m mode", 0, "status", "m", {{"mode", ""}}},
         // blanks and case

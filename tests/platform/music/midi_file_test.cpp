@@ -51,7 +51,7 @@ TEST(MidiTimeline, RefusesMalformedFiles) {
 
 TEST(MidiTimeline, LengthFollowsTempoChanges) {
     // Two quarters at 120 per minute, then a tempo of 60 per minute for two more quarters.
-    const Bytes tempo_track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,   // 500000 us
+    const Bytes tempo_track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,        // 500000 us
                                0x87, 0x40, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // at 960: 1000000 us
                                0x00, 0xFF, 0x2F, 0x00};
     const auto timeline = MidiTimeline::read(smf(1, 480, {tempo_track, fixture::note(4)}));

@@ -62,27 +62,33 @@ std::vector<Case> Cases() {
              return Make(o);
          },
          "", "", Shown::Reference},
-        {"grey", [] { return Make({.width = 300, .height = 500, .colour = Colour::Grey}); }, "", "",
+        {"grey", [] { return Make({.width = 300, .height = 500, .colour = Colour::Grey}); }, "", "", Shown::Reference},
+        {"colour_444", [] { return Make({.width = 333, .height = 777, .h_sampling = 1, .v_sampling = 1}); }, "", "",
          Shown::Reference},
-        {"colour_444", [] { return Make({.width = 333, .height = 777, .h_sampling = 1, .v_sampling = 1}); },
-         "", "", Shown::Reference},
-        {"colour_422", [] { return Make({.width = 801, .height = 203, .h_sampling = 2, .v_sampling = 1}); },
-         "", "", Shown::Reference},
-        {"restart_markers", [] { return Make({.width = 500, .height = 420, .restart_interval = 3}); }, "",
-         "", Shown::Reference},
-        {"cmyk", [] { return Make({.width = 200, .height = 100, .colour = Colour::Cmyk, .quality = 98}); },
-         "", "", Shown::Pattern},
-        {"ycck", [] { return Make({.width = 200, .height = 100, .colour = Colour::Ycck, .h_sampling = 1, .v_sampling = 1, .quality = 98}); },
+        {"colour_422", [] { return Make({.width = 801, .height = 203, .h_sampling = 2, .v_sampling = 1}); }, "", "",
+         Shown::Reference},
+        {"restart_markers", [] { return Make({.width = 500, .height = 420, .restart_interval = 3}); }, "", "",
+         Shown::Reference},
+        {"cmyk", [] { return Make({.width = 200, .height = 100, .colour = Colour::Cmyk, .quality = 98}); }, "", "",
+         Shown::Pattern},
+        {"ycck",
+         [] {
+             return Make({.width = 200,
+                          .height = 100,
+                          .colour = Colour::Ycck,
+                          .h_sampling = 1,
+                          .v_sampling = 1,
+                          .quality = 98});
+         },
          "", "", Shown::Pattern},
         // Two components have no colour meaning to show.
-        {"two_components", [] { return Make({.colour = Colour::TwoComponents}); },
-         JpegError(JERR_CONVERSION_NOTIMPL), "", Shown::Nothing},
-        {"truncated_baseline", [] { return fixtures::Truncated(Make(kBaseline), 0.6); }, "", "",
-         Shown::Reference},
+        {"two_components", [] { return Make({.colour = Colour::TwoComponents}); }, JpegError(JERR_CONVERSION_NOTIMPL),
+         "", Shown::Nothing},
+        {"truncated_baseline", [] { return fixtures::Truncated(Make(kBaseline), 0.6); }, "", "", Shown::Reference},
         {"truncated_progressive", [] { return fixtures::Truncated(Make(kProgressive), 0.5); }, "", "",
          Shown::Reference},
-        {"corrupt_scan", [] { return fixtures::WithFrameInScan(Make(kBaseline)); }, "",
-         JpegError(JERR_SOF_DUPLICATE), Shown::Reference},
+        {"corrupt_scan", [] { return fixtures::WithFrameInScan(Make(kBaseline)); }, "", JpegError(JERR_SOF_DUPLICATE),
+         Shown::Reference},
         {"empty_file", [] { return Bytes{}; }, "", JpegError(JERR_NO_SOI), Shown::Nothing},
         {"not_a_jpeg", [] { return Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0}; }, JpegError(JERR_NO_SOI), "",
          Shown::Nothing},
@@ -97,14 +103,12 @@ std::vector<Case> Cases() {
         {"one_pixel", [] { return Make({.width = 1, .height = 1}); }, "", "", Shown::Reference},
         {"too_wide", [] { return fixtures::WithFrame(Make(kBaseline), -1, -1, 65501, -1); },
          JpegError(JERR_IMAGE_TOO_BIG), "", Shown::Nothing},
-        {"huge_declared_baseline", [] { return fixtures::WithFrame(Make(kBaseline), -1, -1, 65500, 65500); },
-         "", "", Shown::Unchecked},
+        {"huge_declared_baseline", [] { return fixtures::WithFrame(Make(kBaseline), -1, -1, 65500, 65500); }, "", "",
+         Shown::Unchecked},
         // Grey pictures are dithered, which needs every row: too slow at this size.
-        {"huge_declared_grey",
-         [] { return fixtures::WithFrame(Make({.colour = Colour::Grey}), -1, -1, 65500, 65500); }, "",
-         JpegError(JERR_IMAGE_TOO_BIG), Shown::Nothing},
-        {"huge_declared_progressive",
-         [] { return fixtures::WithFrame(Make(kProgressive), -1, -1, 65500, 65500); }, "",
+        {"huge_declared_grey", [] { return fixtures::WithFrame(Make({.colour = Colour::Grey}), -1, -1, 65500, 65500); },
+         "", JpegError(JERR_IMAGE_TOO_BIG), Shown::Nothing},
+        {"huge_declared_progressive", [] { return fixtures::WithFrame(Make(kProgressive), -1, -1, 65500, 65500); }, "",
          JpegError(JERR_NO_BACKING_STORE), Shown::Nothing},
         {"thousands_of_scans", [] { return fixtures::WithRepeatedLastScan(Make(kProgressive), 3000); }, "",
          JpegError(JERR_BAD_PROGRESSION), Shown::Nothing},
@@ -191,31 +195,31 @@ TEST_P(JpegFiles, LoadPaintAndShow) {
     EXPECT_EQ(canvas, first);
 
     switch (c.shown) {
-    case Shown::Reference: {
-        const fixtures::Decoded reference = fixtures::ReferenceDecode(bytes, false);
-        ASSERT_TRUE(reference.started);
-        EXPECT_EQ(CountDifferent(canvas, fixtures::StretchToRgb(reference, kSide, kSide)), 0);
-        break;
-    }
-    case Shown::Pattern: {
-        std::vector<std::uint8_t> pattern(kSide * kSide * 3);
-        const int w = 200, h = 100;  // the size of the four-component fixtures
-        for (int y = 0; y < kSide; ++y)
-            for (int x = 0; x < kSide; ++x)
-                fixtures::PatternRgb(x * w / kSide, y * h / kSide, w, h, &pattern[(y * kSide + x) * 3]);
-        // Loose enough for the loss of compression, far from any mix-up of channels
-        // or of the inverted convention.
-        EXPECT_LT(Distance(canvas, pattern), 10.0);
-        break;
-    }
-    case Shown::Nothing: {
-        QImage blank(kSide, kSide, QImage::Format_RGB32);
-        blank.fill(kFormColour);
-        EXPECT_EQ(canvas, blank);
-        break;
-    }
-    case Shown::Unchecked:
-        break;
+        case Shown::Reference: {
+            const fixtures::Decoded reference = fixtures::ReferenceDecode(bytes, false);
+            ASSERT_TRUE(reference.started);
+            EXPECT_EQ(CountDifferent(canvas, fixtures::StretchToRgb(reference, kSide, kSide)), 0);
+            break;
+        }
+        case Shown::Pattern: {
+            std::vector<std::uint8_t> pattern(kSide * kSide * 3);
+            const int w = 200, h = 100;  // the size of the four-component fixtures
+            for (int y = 0; y < kSide; ++y)
+                for (int x = 0; x < kSide; ++x)
+                    fixtures::PatternRgb(x * w / kSide, y * h / kSide, w, h, &pattern[(y * kSide + x) * 3]);
+            // Loose enough for the loss of compression, far from any mix-up of channels
+            // or of the inverted convention.
+            EXPECT_LT(Distance(canvas, pattern), 10.0);
+            break;
+        }
+        case Shown::Nothing: {
+            QImage blank(kSide, kSide, QImage::Format_RGB32);
+            blank.fill(kFormColour);
+            EXPECT_EQ(canvas, blank);
+            break;
+        }
+        case Shown::Unchecked:
+            break;
     }
 }
 
