@@ -44,6 +44,61 @@ std::vector<double> TimeToMapped(const Session& session, XClient& x, const std::
     return out;
 }
 
+// The click's refresh: the first notification of _NET_WM_NAME after the release is its
+// empty title, the first that leaves a text is its composed one. Waiting for that keeps the
+// next click out of this one's pause. Times are of arrival here; a tick falling just there
+// is rare and only adds an outlier. False when no refresh came.
+bool TimeRefresh(RunningProgram& run, std::size_t seen, std::chrono::steady_clock::time_point released,
+                 std::vector<double>& to_empty, std::vector<double>& to_composed) {
+    for (auto deadline = released + 5s; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(1ms)) {
+        std::vector<const TitleChange*> notes;
+        auto raw = run.titles().Raw();
+        for (std::size_t i = seen; i < raw.size(); ++i)
+            if (raw[i].property == TitleProperty::kNetWmName) notes.push_back(&raw[i]);
+        auto composed =
+            std::find_if(notes.begin(), notes.end(), [](const TitleChange* c) { return !c->value.empty(); });
+        if (composed == notes.end()) continue;
+        auto since = [&](const TitleChange* c) {
+            return std::chrono::duration<double, std::milli>(c->received - released).count();
+        };
+        to_empty.push_back(since(notes.front()));
+        to_composed.push_back(since(*composed));
+        return true;
+    }
+    return false;
+}
+
+// Click delays over the whole story, and the program's peak memory; the 100th click ends it.
+void ClickDelays(Session& session, XClient& x, const std::filesystem::path& cwd) {
+    ProgramOptions options;
+    options.program = BALLOONSTORY_EXE;
+    options.cwd = cwd;
+    RunningProgram run(session, x, options);
+    std::vector<double> to_empty, to_composed;
+    const int points[2][2] = {{100, 100}, {300, 300}};
+    for (int step = 1; step <= 100; ++step) {
+        const auto* p = points[step % 2];
+        x.MoveTo(run.window(), p[0], p[1]);
+        x.Press();
+        std::size_t seen = run.titles().Raw().size();
+        x.Release();
+        const auto released = std::chrono::steady_clock::now();
+        if (step >= 77) {
+            std::this_thread::sleep_for(30ms);
+            continue;
+        }
+        if (!TimeRefresh(run, seen, released, to_empty, to_composed))
+            std::fprintf(stderr, "no refresh after step %d\n", step);
+    }
+    auto exit = run.child().WaitExit(10s);
+    Print("release to empty title seen", to_empty, "ms");
+    Print("release to composed title seen", to_composed, "ms");
+    if (exit) {
+        std::printf("%-44s %ld KiB (exit code %d)\n", "peak memory, whole story, balloonstory", exit->max_rss_kib,
+                    exit->code);
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -62,55 +117,7 @@ int main() {
     Print("start to window mapped, balloonstory", program, "ms");
     Print("start to window mapped, bare Qt window", bare, "ms");
 
-    // Click delays, over the whole story; the 100th click ends the program.
-    ProgramOptions options;
-    options.program = BALLOONSTORY_EXE;
-    options.cwd = work.path();
-    RunningProgram run(session, x, options);
-    std::vector<double> to_empty, to_composed;
-    const int points[2][2] = {{100, 100}, {300, 300}};
-    for (int step = 1; step <= 100; ++step) {
-        const auto* p = points[step % 2];
-        x.MoveTo(run.window(), p[0], p[1]);
-        x.Press();
-        std::size_t seen = run.titles().Raw().size();
-        x.Release();
-        const auto released = std::chrono::steady_clock::now();
-        if (step >= 77) {
-            std::this_thread::sleep_for(30ms);
-            continue;
-        }
-        // The click's refresh: the first notification of _NET_WM_NAME after the release
-        // is its empty title, the first that leaves a text is its composed one. Waiting for
-        // that keeps the next click out of this one's pause. Times are of arrival here; a
-        // tick falling just there is rare and only adds an outlier.
-        bool found = false;
-        for (auto deadline = released + 5s; !found && std::chrono::steady_clock::now() < deadline;
-             std::this_thread::sleep_for(1ms)) {
-            std::vector<const TitleChange*> notes;
-            auto raw = run.titles().Raw();
-            for (std::size_t i = seen; i < raw.size(); ++i)
-                if (raw[i].property == TitleProperty::kNetWmName) notes.push_back(&raw[i]);
-            auto composed =
-                std::find_if(notes.begin(), notes.end(), [](const TitleChange* c) { return !c->value.empty(); });
-            if (composed != notes.end()) {
-                auto since = [&](const TitleChange* c) {
-                    return std::chrono::duration<double, std::milli>(c->received - released).count();
-                };
-                to_empty.push_back(since(notes.front()));
-                to_composed.push_back(since(*composed));
-                found = true;
-            }
-        }
-        if (!found) std::fprintf(stderr, "no refresh after step %d\n", step);
-    }
-    auto exit = run.child().WaitExit(10s);
-    Print("release to empty title seen", to_empty, "ms");
-    Print("release to composed title seen", to_composed, "ms");
-    if (exit) {
-        std::printf("%-44s %ld KiB (exit code %d)\n", "peak memory, whole story, balloonstory", exit->max_rss_kib,
-                    exit->code);
-    }
+    ClickDelays(session, x, work.path());
 
     auto idle = session.Launch(FIXTURE_WINDOW, work.path(), {}, {"bare"});
     if (x.WaitForClient(idle->pid(), 15s)) std::this_thread::sleep_for(500ms);

@@ -27,8 +27,8 @@ char32_t LastCodePoint(std::string_view text) {
     return ucs4.isEmpty() ? static_cast<unsigned char>(text.back()) : ucs4.back();
 }
 
-void ShowBox(const QString& caption, const std::string& message) {
-    QMessageBox box(QMessageBox::Critical, caption, QString::fromStdString(ErrorBoxText(message)), QMessageBox::Ok);
+void ShowBox(const QString& title, const std::string& message) {
+    QMessageBox box(QMessageBox::Critical, title, QString::fromStdString(ErrorBoxText(message)), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
@@ -84,7 +84,7 @@ TApplication& Application() {
 int TApplication::Main(int argc, char** argv, void (*create_forms)(TApplication&)) {
     const std::string program = argc > 0 ? argv[0] : "balloonstory";
     std::string why;
-    if (!x11::DisplayUsable(why)) {
+    if (!x11::SelectX11(why)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
         return 1;
     }
@@ -95,7 +95,7 @@ int TApplication::Main(int argc, char** argv, void (*create_forms)(TApplication&
     try {
         create_forms(application);
     } catch (...) {
-        ShowBox(QString::fromUtf8(kLastResortCaption.data(), kLastResortCaption.size()),
+        ShowBox(QString::fromUtf8(kLastResortTitle.data(), kLastResortTitle.size()),
                 ExceptionMessage(std::current_exception()));
         return 1;
     }

@@ -22,7 +22,7 @@ std::string ErrorBoxText(std::string_view message);
 // The UTF-8 message of a caught error.
 std::string ExceptionMessage(std::exception_ptr error);
 
-inline constexpr std::string_view kLastResortCaption = "アプリケーション エラー";
+inline constexpr std::string_view kLastResortTitle = "アプリケーション エラー";
 
 class TApplication {
 public:
@@ -58,7 +58,7 @@ public:
     // Runs an event handler; an error leaving it goes to HandleException.
     void Dispatch(const std::function<void()>& handler);
     void HandleException(std::exception_ptr error);
-    // The standard error box: modal, critical icon, OK, application title as caption.
+    // The standard error box: modal, critical icon, OK, the application title as its title.
     void ShowException(const std::string& message);
 
     // When set, receives errors instead of the error box.

@@ -22,6 +22,9 @@ namespace platform {
 
 namespace {
 
+// clBtnFace, also the form's colour until its description gives one.
+const QColor kButtonFace(240, 240, 240);
+
 // Fonts named by descriptions made elsewhere, and the metric-compatible ones Debian ships.
 const std::map<std::string, std::string, std::less<>>& FontSubstitutes() {
     static const std::map<std::string, std::string, std::less<>> table = {
@@ -33,8 +36,8 @@ const std::map<std::string, std::string, std::less<>>& FontSubstitutes() {
 
 QColor ReadColor(const TComponent& c, const form::Property& p) {
     static const std::map<std::string, QColor, std::less<>> colors = {
-        {"clBtnFace", QColor(240, 240, 240)}, {"clWindow", QColor(255, 255, 255)}, {"clWindowText", QColor(0, 0, 0)},
-        {"clBlack", QColor(0, 0, 0)},         {"clWhite", QColor(255, 255, 255)},
+        {"clBtnFace", kButtonFace},   {"clWindow", QColor(255, 255, 255)}, {"clWindowText", QColor(0, 0, 0)},
+        {"clBlack", QColor(0, 0, 0)}, {"clWhite", QColor(255, 255, 255)},
     };
     const auto it = colors.find(ReadIdentifier(c, p));
     if (it == colors.end()) ReadError(c, p, "unknown colour " + p.value.text);
@@ -108,8 +111,8 @@ struct FormProperties {
                  if (ReadBoolean(f, p)) ReadError(f, p, "only False is supported");
              }},
             {"OnCreate", [](TForm& f, const form::Property& p, TForm& root) { f.on_create_ = ReadEvent(f, p, root); }},
-            {"PixelsPerInch",
-             [](TForm& f, const form::Property& p, TForm&) { f.pixels_per_inch_ = ReadInteger(f, p, 1, 10000); }},
+            // Checked only: layouts follow the measured text height instead (see Loaded).
+            {"PixelsPerInch", [](TForm& f, const form::Property& p, TForm&) { ReadInteger(f, p, 1, 10000); }},
             {"TextHeight",
              [](TForm& f, const form::Property& p, TForm&) { f.design_text_height_ = ReadInteger(f, p, 1, 1000); }},
         };
@@ -117,7 +120,7 @@ struct FormProperties {
     }
 };
 
-TForm::TForm(std::string class_name) : class_name_(std::move(class_name)), color_(240, 240, 240) {
+TForm::TForm(std::string class_name) : class_name_(std::move(class_name)), color_(kButtonFace) {
     font_.setPixelSize(12);
 }
 
@@ -131,7 +134,7 @@ void TForm::Create() {
     // The window exists, hidden, from here on: titles set before it is shown land on it.
     winId();
     x11::SetIdentity(*this, Application().Title());
-    WriteCaption();
+    WriteWindowTitle();
     if (on_create_) Application().Dispatch([this, handler = on_create_] { handler(this); });
 }
 
@@ -198,10 +201,10 @@ void TForm::AutoSizeToControls() {
 
 void TForm::SetCaption(std::string cp932) {
     caption_ = std::move(cp932);
-    WriteCaption();
+    WriteWindowTitle();
 }
 
-void TForm::WriteCaption() {
+void TForm::WriteWindowTitle() {
     const std::string utf8 = Cp932ToUtf8(caption_);
     if (x11::Active() && testAttribute(Qt::WA_WState_Created)) {
         x11::SetTitle(*this, utf8);

@@ -34,7 +34,8 @@ public:
     // The reading step alone, from description text.
     void ReadDescription(std::string_view text);
 
-    // The title, code page 932, set whole.
+    // Caption: the window title, code page 932, set whole. (The property keeps the
+    // component library's name; everywhere else this is called the title.)
     void SetCaption(std::string cp932);
     const std::string& Caption() const { return caption_; }
 
@@ -62,7 +63,7 @@ private:
 
     void ReadChild(const form::Object& description);
     void AutoSizeToControls();
-    void WriteCaption();
+    void WriteWindowTitle();
 
     std::string class_name_;
     std::string caption_;
@@ -70,7 +71,6 @@ private:
     QFont font_;
     QColor color_;
     int design_text_height_ = 0;
-    int pixels_per_inch_ = 96;
     bool auto_size_ = false;
     QSize requested_size_;
     QSize fixed_client_;

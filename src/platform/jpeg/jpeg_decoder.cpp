@@ -138,8 +138,6 @@ void HeaderStage(Job* job) {
     const jpeg_decompress_struct& cinfo = job->cinfo;
     job->header->width = static_cast<int>(cinfo.image_width);
     job->header->height = static_cast<int>(cinfo.image_height);
-    job->header->components = cinfo.num_components;
-    job->header->grey = cinfo.out_color_space == JCS_GRAYSCALE;
 }
 
 inline std::uint8_t Product(unsigned a, unsigned b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
@@ -211,8 +209,8 @@ void AdvanceTo(j_decompress_ptr cinfo, JDIMENSION row, bool can_skip, JSAMPARRAY
     while (cinfo->output_scanline < row) jpeg_read_scanlines(cinfo, buffer, 1);
 }
 
-void DecodeStage(Job* job) {
-    Open(job);
+// Sets libjpeg up for the decode and starts it; returns whether colours are quantised.
+bool StartDecoding(Job* job) {
     j_decompress_ptr cinfo = &job->cinfo;
     // The decoder has no arithmetic decoding; refuse it as a library without it would.
     if (cinfo->arith_code) ERREXIT(cinfo, JERR_ARITH_NOTIMPL);
@@ -233,18 +231,30 @@ void DecodeStage(Job* job) {
     job->indexed = quantise;
     if (quantise) TakePalette(job);
     job->started = true;
+    return quantise;
+}
 
-    const JDIMENSION width = cinfo->output_width;
-    const JDIMENSION height = cinfo->output_height;
-    const int components = cinfo->output_components;
-    JSAMPARRAY buffer =
-        (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * components, 1);
+// For each target column, the source column it shows; in libjpeg's image pool.
+JDIMENSION* ColumnMap(Job* job) {
+    j_decompress_ptr cinfo = &job->cinfo;
     auto* columns = static_cast<JDIMENSION*>(
         (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                    sizeof(JDIMENSION) * static_cast<std::size_t>(job->target_width)));
     for (int x = 0; x < job->target_width; ++x)
-        columns[x] = static_cast<JDIMENSION>(static_cast<unsigned long long>(x) * width /
+        columns[x] = static_cast<JDIMENSION>(static_cast<unsigned long long>(x) * cinfo->output_width /
                                              static_cast<unsigned>(job->target_width));
+    return columns;
+}
+
+void DecodeStage(Job* job) {
+    Open(job);
+    j_decompress_ptr cinfo = &job->cinfo;
+    const bool quantise = StartDecoding(job);
+
+    const JDIMENSION height = cinfo->output_height;
+    JSAMPARRAY buffer = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                    cinfo->output_width * cinfo->output_components, 1);
+    const JDIMENSION* columns = ColumnMap(job);
 
     // Dithering carries its error from row to row, so a quantised picture must see
     // every row; otherwise rows that no target row samples are skipped.

@@ -15,8 +15,6 @@ namespace platform::jpeg {
 struct Header {
     int width = 0;
     int height = 0;
-    int components = 0;
-    bool grey = false;
 };
 
 // A decoded picture at its target size: RGB triples, or palette indices when the

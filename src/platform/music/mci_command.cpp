@@ -5,6 +5,8 @@
 #include <charconv>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace platform::mci {
 namespace {
 
@@ -20,7 +22,7 @@ struct Verb {
     std::vector<Keyword> keywords;
 };
 
-const std::vector<Verb>& verbs() {
+const std::vector<Verb>& Verbs() {
     static const std::vector<Verb> table = {
         {"open", {{"alias", Arg::Text}, {"type", Arg::Text}, {"shareable", Arg::None}}},
         {"play", {{"from", Arg::Integer}, {"to", Arg::Integer}}},
@@ -33,7 +35,7 @@ const std::vector<Verb>& verbs() {
 
 constexpr std::array<Keyword, 2> kCommon = {{{"notify", Arg::None}, {"wait", Arg::None}}};
 
-const Keyword* findKeyword(const Verb& verb, std::string_view name) {
+const Keyword* FindKeyword(const Verb& verb, std::string_view name) {
     for (const auto& k : kCommon)
         if (k.name == name) return &k;
     for (const auto& k : verb.keywords)
@@ -42,7 +44,7 @@ const Keyword* findKeyword(const Verb& verb, std::string_view name) {
 }
 
 // Splits into words; returns false on an unclosed quote.
-bool split(std::string_view text, std::vector<std::string>& words) {
+bool Split(std::string_view text, std::vector<std::string>& words) {
     std::size_t i = 0;
     while (true) {
         while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
@@ -61,7 +63,7 @@ bool split(std::string_view text, std::vector<std::string>& words) {
     }
 }
 
-bool isInteger(const std::string& word) {
+bool IsInteger(const std::string& word) {
     std::uint32_t value = 0;
     const auto* end = word.data() + word.size();
     auto [ptr, ec] = std::from_chars(word.data(), end, value);
@@ -70,14 +72,7 @@ bool isInteger(const std::string& word) {
 
 }  // namespace
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::optional<std::uint32_t> Command::number(const std::string& keyword) const {
+std::optional<std::uint32_t> Command::Number(const std::string& keyword) const {
     auto it = flags.find(keyword);
     if (it == flags.end()) return std::nullopt;
     std::uint32_t value = 0;
@@ -85,41 +80,41 @@ std::optional<std::uint32_t> Command::number(const std::string& keyword) const {
     return value;
 }
 
-const std::string& Command::text(const std::string& keyword) const {
+const std::string& Command::Text(const std::string& keyword) const {
     static const std::string none;
     auto it = flags.find(keyword);
     return it == flags.end() ? none : it->second;
 }
 
-Parsed parse(std::string_view text) {
+Parsed Parse(std::string_view text) {
     Parsed result;
     std::vector<std::string> words;
-    if (!split(text, words)) return {kNoClosingQuote, {}};
+    if (!Split(text, words)) return {kNoClosingQuote, {}};
     if (words.empty()) return {kMissingCommandString, {}};
 
     Command& command = result.command;
-    command.verb = lower(words[0]);
+    command.verb = AsciiLower(words[0]);
     const Verb* verb = nullptr;
-    for (const auto& v : verbs())
+    for (const auto& v : Verbs())
         if (v.name == command.verb) verb = &v;
     if (!verb) return {kUnrecognizedCommand, {}};
     if (words.size() < 2) return {kMissingDeviceName, {}};
     command.device = words[1];
 
     for (std::size_t i = 2; i < words.size(); ++i) {
-        const std::string name = lower(words[i]);
-        const Keyword* keyword = findKeyword(*verb, name);
+        const std::string name = AsciiLower(words[i]);
+        const Keyword* keyword = FindKeyword(*verb, name);
         if (!keyword) return {kUnrecognizedKeyword, {}};
-        if (command.has(name)) return {kDuplicateFlags, {}};
+        if (command.Has(name)) return {kDuplicateFlags, {}};
         std::string value;
         if (keyword->arg != Arg::None) {
             if (i + 1 == words.size()) return {kMissingParameter, {}};
             value = words[++i];
-            if (keyword->arg == Arg::Integer && !isInteger(value)) return {kBadInteger, {}};
+            if (keyword->arg == Arg::Integer && !IsInteger(value)) return {kBadInteger, {}};
         }
         command.flags.emplace(name, std::move(value));
     }
-    if (command.has("notify") && command.has("wait")) return {kFlagsNotCompatible, {}};
+    if (command.Has("notify") && command.Has("wait")) return {kFlagsNotCompatible, {}};
     return result;
 }
 

@@ -18,10 +18,10 @@ struct Command {
     std::string device;                        // as written, without quotes
     std::map<std::string, std::string> flags;  // lower-case keyword -> value ("" for none)
 
-    bool has(const std::string& keyword) const { return flags.count(keyword) != 0; }
+    bool Has(const std::string& keyword) const { return flags.count(keyword) != 0; }
     // A keyword's integer value; the parser has checked it.
-    std::optional<std::uint32_t> number(const std::string& keyword) const;
-    const std::string& text(const std::string& keyword) const;
+    std::optional<std::uint32_t> Number(const std::string& keyword) const;
+    const std::string& Text(const std::string& keyword) const;
 };
 
 struct Parsed {
@@ -29,9 +29,6 @@ struct Parsed {
     Command command;
 };
 
-Parsed parse(std::string_view text);
-
-// ASCII lower case; names of devices and aliases compare case-insensitively.
-std::string lower(std::string_view text);
+Parsed Parse(std::string_view text);
 
 }  // namespace platform::mci

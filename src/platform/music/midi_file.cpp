@@ -13,21 +13,21 @@ class Reader {
 public:
     explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
-    bool atEnd() const { return pos_ >= bytes_.size(); }
-    std::size_t left() const { return bytes_.size() - pos_; }
+    bool AtEnd() const { return pos_ >= bytes_.size(); }
+    std::size_t Left() const { return bytes_.size() - pos_; }
 
-    std::optional<std::uint32_t> fixed(int count) {
-        if (left() < static_cast<std::size_t>(count)) return std::nullopt;
+    std::optional<std::uint32_t> Fixed(int count) {
+        if (Left() < static_cast<std::size_t>(count)) return std::nullopt;
         std::uint32_t value = 0;
         for (int i = 0; i < count; ++i) value = (value << 8) | bytes_[pos_++];
         return value;
     }
 
     // Variable-length quantity: at most four bytes, seven bits each.
-    std::optional<std::uint32_t> variable() {
+    std::optional<std::uint32_t> Variable() {
         std::uint32_t value = 0;
         for (int i = 0; i < 4; ++i) {
-            if (atEnd()) return std::nullopt;
+            if (AtEnd()) return std::nullopt;
             const std::uint8_t byte = bytes_[pos_++];
             value = (value << 7) | (byte & 0x7F);
             if ((byte & 0x80) == 0) return value;
@@ -35,18 +35,18 @@ public:
         return std::nullopt;
     }
 
-    bool skip(std::uint32_t count) {
-        if (left() < count) return false;
+    bool Skip(std::uint32_t count) {
+        if (Left() < count) return false;
         pos_ += count;
         return true;
     }
 
-    std::optional<std::uint8_t> peek() const {
-        if (atEnd()) return std::nullopt;
+    std::optional<std::uint8_t> Peek() const {
+        if (AtEnd()) return std::nullopt;
         return bytes_[pos_];
     }
 
-    std::span<const std::uint8_t> take(std::uint32_t count) {
+    std::span<const std::uint8_t> Take(std::uint32_t count) {
         auto part = bytes_.subspan(pos_, count);
         pos_ += count;
         return part;
@@ -58,31 +58,31 @@ private:
 };
 
 // Walks one track; records tempo changes. False when the track is malformed.
-bool readTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::uint32_t, std::uint32_t>>& tempi,
+bool ReadTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::uint32_t, std::uint32_t>>& tempi,
                std::uint32_t& end_tick) {
     Reader in(data);
     std::uint64_t tick = 0;
     std::uint8_t running = 0;
-    while (!in.atEnd()) {
-        auto delta = in.variable();
+    while (!in.AtEnd()) {
+        auto delta = in.Variable();
         if (!delta) return false;
         tick += *delta;
         if (tick > 0xFFFFFFF) return false;  // far beyond any real piece; keeps sums in range
-        auto first = in.peek();
+        auto first = in.Peek();
         if (!first) return false;
         std::uint8_t status = *first;
         if (status & 0x80) {
-            in.skip(1);
+            in.Skip(1);
         } else if (running == 0) {
             return false;  // data byte with no status to repeat
         } else {
             status = running;
         }
         if (status == 0xFF) {
-            auto type = in.fixed(1);
-            auto length = type ? in.variable() : std::nullopt;
-            if (!length || in.left() < *length) return false;
-            auto body = in.take(*length);
+            auto type = in.Fixed(1);
+            auto length = type ? in.Variable() : std::nullopt;
+            if (!length || in.Left() < *length) return false;
+            auto body = in.Take(*length);
             if (*type == 0x51 && *length == 3) {
                 const std::uint32_t tempo = (body[0] << 16) | (body[1] << 8) | body[2];
                 if (tempo == 0) return false;
@@ -91,14 +91,14 @@ bool readTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::ui
             if (*type == 0x2F) break;
             running = 0;
         } else if (status == 0xF0 || status == 0xF7) {
-            auto length = in.variable();
-            if (!length || !in.skip(*length)) return false;
+            auto length = in.Variable();
+            if (!length || !in.Skip(*length)) return false;
             running = 0;
         } else if (status >= 0xF0) {
             return false;  // system common and real-time messages do not belong in a file
         } else {
             const std::uint32_t data_bytes = (status & 0xE0) == 0xC0 ? 1 : 2;
-            if (!in.skip(data_bytes)) return false;
+            if (!in.Skip(data_bytes)) return false;
             running = status;
         }
     }
@@ -108,15 +108,15 @@ bool readTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::ui
 
 }  // namespace
 
-std::optional<MidiTimeline> MidiTimeline::read(std::span<const std::uint8_t> bytes) {
+std::optional<MidiTimeline> MidiTimeline::Read(std::span<const std::uint8_t> bytes) {
     Reader in(bytes);
-    auto id = in.fixed(4);
-    auto header_length = in.fixed(4);
+    auto id = in.Fixed(4);
+    auto header_length = in.Fixed(4);
     if (!id || *id != 0x4D546864 /* MThd */ || !header_length || *header_length < 6) return std::nullopt;
-    auto format = in.fixed(2);
-    auto tracks = in.fixed(2);
-    auto division = in.fixed(2);
-    if (!division || !in.skip(*header_length - 6)) return std::nullopt;
+    auto format = in.Fixed(2);
+    auto tracks = in.Fixed(2);
+    auto division = in.Fixed(2);
+    if (!division || !in.Skip(*header_length - 6)) return std::nullopt;
     if (*format > 1 || *tracks == 0 || (*format == 0 && *tracks != 1)) return std::nullopt;
     if (*division == 0 || (*division & 0x8000)) return std::nullopt;
 
@@ -125,12 +125,12 @@ std::optional<MidiTimeline> MidiTimeline::read(std::span<const std::uint8_t> byt
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tempi;
     std::uint32_t found = 0;
     while (found < *tracks) {
-        auto chunk = in.fixed(4);
-        auto length = in.fixed(4);
-        if (!chunk || !length || in.left() < *length) return std::nullopt;
-        auto body = in.take(*length);
+        auto chunk = in.Fixed(4);
+        auto length = in.Fixed(4);
+        if (!chunk || !length || in.Left() < *length) return std::nullopt;
+        auto body = in.Take(*length);
         if (*chunk != 0x4D54726B /* MTrk */) continue;  // foreign chunks are skipped
-        if (!readTrack(body, tempi, timeline.end_tick_)) return std::nullopt;
+        if (!ReadTrack(body, tempi, timeline.end_tick_)) return std::nullopt;
         ++found;
     }
 
@@ -145,7 +145,7 @@ std::optional<MidiTimeline> MidiTimeline::read(std::span<const std::uint8_t> byt
     return timeline;
 }
 
-std::uint32_t MidiTimeline::ticksToMs(std::uint32_t tick) const {
+std::uint32_t MidiTimeline::TicksToMs(std::uint32_t tick) const {
     double us = 0;
     for (std::size_t i = 0; i < tempi_.size() && tempi_[i].tick < tick; ++i) {
         const std::uint32_t until = i + 1 < tempi_.size() ? std::min(tempi_[i + 1].tick, tick) : tick;
@@ -154,7 +154,7 @@ std::uint32_t MidiTimeline::ticksToMs(std::uint32_t tick) const {
     return static_cast<std::uint32_t>(us / 1000 + 0.5);
 }
 
-std::uint32_t MidiTimeline::msToTicks(std::uint32_t ms) const {
+std::uint32_t MidiTimeline::MsToTicks(std::uint32_t ms) const {
     double us_left = double(ms) * 1000;
     for (std::size_t i = 0; i < tempi_.size(); ++i) {
         const double us_per_tick = double(tempi_[i].us_per_quarter) / division_;

@@ -13,12 +13,12 @@ namespace platform {
 class MidiTimeline {
 public:
     // The file's timeline, or nothing when the bytes are not a usable MIDI file.
-    static std::optional<MidiTimeline> read(std::span<const std::uint8_t> bytes);
+    static std::optional<MidiTimeline> Read(std::span<const std::uint8_t> bytes);
 
-    std::uint32_t lengthTicks() const { return end_tick_; }
-    std::uint32_t lengthMs() const { return ticksToMs(end_tick_); }
-    std::uint32_t ticksToMs(std::uint32_t tick) const;
-    std::uint32_t msToTicks(std::uint32_t ms) const;
+    std::uint32_t LengthTicks() const { return end_tick_; }
+    std::uint32_t LengthMs() const { return TicksToMs(end_tick_); }
+    std::uint32_t TicksToMs(std::uint32_t tick) const;
+    std::uint32_t MsToTicks(std::uint32_t ms) const;
 
 private:
     struct Tempo {

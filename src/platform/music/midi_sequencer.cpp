@@ -9,38 +9,27 @@
 #include <atomic>
 #include <filesystem>
 
+#include "platform/c_handle.h"
+
 namespace platform {
 namespace {
 
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
-void silenceLibraries() {
+void SilenceLibraries() {
     static std::once_flag once;
     std::call_once(once, [] {
         for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, nullptr, nullptr);
-        snd_lib_error_set_handler(quietAlsa);
+        snd_lib_error_set_handler(QuietAlsa);
     });
 }
-
-struct SettingsDelete {
-    void operator()(fluid_settings_t* p) const { delete_fluid_settings(p); }
-};
-struct SynthDelete {
-    void operator()(fluid_synth_t* p) const { delete_fluid_synth(p); }
-};
-struct PlayerDelete {
-    void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
-};
-struct DriverDelete {
-    void operator()(fluid_audio_driver_t* p) const { delete_fluid_audio_driver(p); }
-};
 
 // SDL's audio subsystem must be up before FluidSynth's SDL driver opens, and stays up
 // until that driver is gone. Nothing else here uses SDL, so the last one out shuts SDL down
 // whole, which also frees what SDL keeps beyond its subsystems.
 struct SdlAudio {
     bool up = false;
-    bool start() {
+    bool Start() {
         up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         if (!up && SDL_WasInit(0) == 0) SDL_Quit();
         return up;
@@ -54,7 +43,7 @@ struct SdlAudio {
     SdlAudio& operator=(const SdlAudio&) = delete;
 };
 
-std::vector<std::string> systemSoundFonts(fluid_settings_t* settings) {
+std::vector<std::string> SystemSoundFonts(fluid_settings_t* settings) {
     std::vector<std::string> fonts = {"/usr/share/sounds/sf2/TimGM6mb.sf2"};
     char* configured = nullptr;
     if (fluid_settings_dupstr(settings, "synth.default-soundfont", &configured) == FLUID_OK && configured) {
@@ -68,9 +57,23 @@ std::vector<std::string> systemSoundFonts(fluid_settings_t* settings) {
     return fonts;
 }
 
-bool isFile(const std::string& path) {
+bool IsFile(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
+}
+
+// fluid_synth_sfload: set every channel to the new font's presets.
+constexpr int kResetPresets = 1;
+
+// Settings for a player that must keep sounding on a busy machine.
+void Configure(fluid_settings_t* settings) {
+    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    // FluidSynth's own default gain (0.2) leaves General MIDI pieces far quieter than other players.
+    fluid_settings_setnum(settings, "synth.gain", 0.8);
+    // Nothing here needs low latency; FluidSynth's default 23 ms of buffering drops out
+    // whenever the machine is busy. About 190 ms, in blocks a power of two long (for SDL).
+    fluid_settings_setint(settings, "audio.period-size", 1024);
+    fluid_settings_setint(settings, "audio.periods", 8);
 }
 
 }  // namespace
@@ -78,25 +81,66 @@ bool isFile(const std::string& path) {
 // Members are destroyed bottom-up: driver, player, synth, settings, then SDL.
 struct MidiSequencer::Engine {
     SdlAudio sdl;
-    std::unique_ptr<fluid_settings_t, SettingsDelete> settings;
-    std::unique_ptr<fluid_synth_t, SynthDelete> synth;
-    std::unique_ptr<fluid_player_t, PlayerDelete> player;
-    std::unique_ptr<fluid_audio_driver_t, DriverDelete> driver;
+    CHandle<fluid_settings_t, delete_fluid_settings> settings;
+    CHandle<fluid_synth_t, delete_fluid_synth> synth;
+    CHandle<fluid_player_t, delete_fluid_player> player;
+    CHandle<fluid_audio_driver_t, delete_fluid_audio_driver> driver;
     std::atomic<int> stop_tick{-1};
 
-    static int onTick(void* data, int tick) {
+    static int OnTick(void* data, int tick) {
         auto* engine = static_cast<Engine*>(data);
         const int stop = engine->stop_tick.load();
         if (stop >= 0 && tick >= stop) fluid_player_stop(engine->player.get());
         return FLUID_OK;
+    }
+
+    bool MakeSynth() {
+        settings.reset(new_fluid_settings());
+        if (!settings) return false;
+        Configure(settings.get());
+        synth.reset(new_fluid_synth(settings.get()));
+        return synth != nullptr;
+    }
+
+    // The first font of the list that loads.
+    template <class Cancelled>
+    bool LoadSoundFont(const std::vector<std::string>& fonts, Cancelled cancelled) {
+        for (const auto& font : fonts) {
+            if (cancelled()) return false;
+            if (IsFile(font) && fluid_synth_sfload(synth.get(), font.c_str(), kResetPresets) != FLUID_FAILED)
+                return true;
+        }
+        return false;
+    }
+
+    bool MakePlayer(const std::vector<std::uint8_t>& midi_file) {
+        player.reset(new_fluid_player(synth.get()));
+        if (!player || fluid_player_add_mem(player.get(), midi_file.data(), midi_file.size()) != FLUID_OK) return false;
+        fluid_player_set_tick_callback(player.get(), &Engine::OnTick, this);
+        return true;
+    }
+
+    // The first driver of the list that opens.
+    template <class Cancelled>
+    bool OpenDriver(const MidiSequencer::Options& options, Cancelled cancelled) {
+        if (!options.file_name.empty())
+            fluid_settings_setstr(settings.get(), "audio.file.name", options.file_name.c_str());
+        for (const auto& name : options.drivers) {
+            if (cancelled()) return false;
+            if (name == "sdl2" && !sdl.up && !sdl.Start()) continue;
+            fluid_settings_setstr(settings.get(), "audio.driver", name.c_str());
+            driver.reset(new_fluid_audio_driver(settings.get(), synth.get()));
+            if (driver) return true;
+        }
+        return false;
     }
 };
 
 MidiSequencer::MidiSequencer(std::vector<std::uint8_t> midi_file) : MidiSequencer(std::move(midi_file), Options{}) {}
 
 MidiSequencer::MidiSequencer(std::vector<std::uint8_t> midi_file, Options options) {
-    silenceLibraries();
-    loader_ = std::thread(&MidiSequencer::load, this, std::move(midi_file), std::move(options));
+    SilenceLibraries();
+    loader_ = std::thread(&MidiSequencer::Load, this, std::move(midi_file), std::move(options));
 }
 
 MidiSequencer::~MidiSequencer() {
@@ -108,57 +152,17 @@ MidiSequencer::~MidiSequencer() {
     engine_.reset();
 }
 
-void MidiSequencer::load(std::vector<std::uint8_t> midi_file, Options options) {
+void MidiSequencer::Load(std::vector<std::uint8_t> midi_file, Options options) {
     auto engine = std::make_unique<Engine>();
-    auto give_up = [this] {
-        std::lock_guard lock(mutex_);
-        done_loading_ = true;
-        pending_.reset();
-        loaded_.notify_all();
-    };
     auto cancelled = [this] {
         std::lock_guard lock(mutex_);
         return cancelled_;
     };
-
-    engine->settings.reset(new_fluid_settings());
-    if (!engine->settings) return give_up();
-    fluid_settings_t* settings = engine->settings.get();
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
-    // FluidSynth's own default gain (0.2) leaves General MIDI pieces far quieter than other players.
-    fluid_settings_setnum(settings, "synth.gain", 0.8);
-    // Nothing here needs low latency; FluidSynth's default 23 ms of buffering drops out
-    // whenever the machine is busy. About 190 ms, in blocks a power of two long (for SDL).
-    fluid_settings_setint(settings, "audio.period-size", 1024);
-    fluid_settings_setint(settings, "audio.periods", 8);
-    engine->synth.reset(new_fluid_synth(settings));
-    if (!engine->synth) return give_up();
-
-    if (options.soundfonts.empty()) options.soundfonts = systemSoundFonts(settings);
-    bool have_font = false;
-    for (const auto& font : options.soundfonts) {
-        if (cancelled()) return give_up();
-        if (isFile(font) && fluid_synth_sfload(engine->synth.get(), font.c_str(), 1) != FLUID_FAILED) {
-            have_font = true;
-            break;
-        }
-    }
-    if (!have_font) return give_up();
-
-    engine->player.reset(new_fluid_player(engine->synth.get()));
-    if (!engine->player || fluid_player_add_mem(engine->player.get(), midi_file.data(), midi_file.size()) != FLUID_OK)
-        return give_up();
-    fluid_player_set_tick_callback(engine->player.get(), &Engine::onTick, engine.get());
-
-    if (!options.file_name.empty()) fluid_settings_setstr(settings, "audio.file.name", options.file_name.c_str());
-    for (const auto& driver : options.drivers) {
-        if (cancelled()) return give_up();
-        if (driver == "sdl2" && !engine->sdl.up && !engine->sdl.start()) continue;
-        fluid_settings_setstr(settings, "audio.driver", driver.c_str());
-        engine->driver.reset(new_fluid_audio_driver(settings, engine->synth.get()));
-        if (engine->driver) break;
-    }
-    if (!engine->driver) return give_up();
+    if (!engine->MakeSynth()) return GiveUp();
+    if (options.soundfonts.empty()) options.soundfonts = SystemSoundFonts(engine->settings.get());
+    if (!engine->LoadSoundFont(options.soundfonts, cancelled) || !engine->MakePlayer(midi_file) ||
+        !engine->OpenDriver(options, cancelled))
+        return GiveUp();
 
     std::lock_guard lock(mutex_);
     if (cancelled_) {
@@ -167,28 +171,35 @@ void MidiSequencer::load(std::vector<std::uint8_t> midi_file, Options options) {
     }
     engine_ = std::move(engine);
     done_loading_ = true;
-    if (pending_) start(*pending_);
+    if (pending_) Start(*pending_);
+    pending_.reset();
+    loaded_.notify_all();
+}
+
+void MidiSequencer::GiveUp() {
+    std::lock_guard lock(mutex_);
+    done_loading_ = true;
     pending_.reset();
     loaded_.notify_all();
 }
 
 // Called with the mutex held and the engine present.
-void MidiSequencer::start(const Request& request) {
+void MidiSequencer::Start(const Request& request) {
     fluid_player_t* player = engine_->player.get();
     engine_->stop_tick = request.to_tick ? static_cast<int>(*request.to_tick) : -1;
     if (request.from_tick) fluid_player_seek(player, static_cast<int>(*request.from_tick));
     fluid_player_play(player);
 }
 
-void MidiSequencer::play(std::optional<std::uint32_t> from_tick, std::optional<std::uint32_t> to_tick) {
+void MidiSequencer::Play(std::optional<std::uint32_t> from_tick, std::optional<std::uint32_t> to_tick) {
     std::lock_guard lock(mutex_);
     if (engine_)
-        start({from_tick, to_tick});
+        Start({from_tick, to_tick});
     else if (!done_loading_)
         pending_ = Request{from_tick, to_tick};
 }
 
-void MidiSequencer::stop() {
+void MidiSequencer::Stop() {
     std::lock_guard lock(mutex_);
     pending_.reset();
     if (!engine_) return;
@@ -196,7 +207,7 @@ void MidiSequencer::stop() {
     fluid_synth_all_notes_off(engine_->synth.get(), -1);
 }
 
-void MidiSequencer::waitUntilDone() {
+void MidiSequencer::WaitUntilDone() {
     std::unique_lock lock(mutex_);
     loaded_.wait(lock, [this] { return done_loading_; });
     if (!engine_ || fluid_player_get_status(engine_->player.get()) != FLUID_PLAYER_PLAYING) return;
@@ -205,25 +216,25 @@ void MidiSequencer::waitUntilDone() {
     fluid_player_join(player);
 }
 
-MidiSequencer::Mode MidiSequencer::mode() const {
+MidiSequencer::Mode MidiSequencer::CurrentMode() const {
     std::lock_guard lock(mutex_);
     if (pending_) return Mode::Playing;
     if (engine_ && fluid_player_get_status(engine_->player.get()) == FLUID_PLAYER_PLAYING) return Mode::Playing;
     return Mode::Stopped;
 }
 
-bool MidiSequencer::ready() const {
+bool MidiSequencer::Ready() const {
     std::lock_guard lock(mutex_);
     return done_loading_;
 }
 
-std::uint32_t MidiSequencer::positionTick() const {
+std::uint32_t MidiSequencer::PositionTick() const {
     std::lock_guard lock(mutex_);
     if (!engine_) return 0;
     return static_cast<std::uint32_t>(std::max(0, fluid_player_get_current_tick(engine_->player.get())));
 }
 
-bool MidiSequencer::audible() const {
+bool MidiSequencer::Audible() const {
     std::lock_guard lock(mutex_);
     return engine_ != nullptr;
 }

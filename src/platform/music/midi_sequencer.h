@@ -36,16 +36,16 @@ public:
 
     // Starts (or resumes) playing; with a start tick it seeks first, with an end tick it
     // stops there. Before the sequencer is ready the request is kept and carried out then.
-    void play(std::optional<std::uint32_t> from_tick, std::optional<std::uint32_t> to_tick);
-    void stop();
+    void Play(std::optional<std::uint32_t> from_tick, std::optional<std::uint32_t> to_tick);
+    void Stop();
     // Blocks until the piece has finished playing (at once when it cannot sound).
-    void waitUntilDone();
+    void WaitUntilDone();
 
-    Mode mode() const;
-    bool ready() const;
-    std::uint32_t positionTick() const;
+    Mode CurrentMode() const;
+    bool Ready() const;
+    std::uint32_t PositionTick() const;
     // Whether sound reaches an audio device (false while loading or when silent).
-    bool audible() const;
+    bool Audible() const;
 
     struct Engine;
 
@@ -55,8 +55,10 @@ private:
         std::optional<std::uint32_t> to_tick;
     };
 
-    void load(std::vector<std::uint8_t> midi_file, Options options);
-    void start(const Request& request);
+    // On the loader thread: builds the engine, or gives up leaving the sequencer silent.
+    void Load(std::vector<std::uint8_t> midi_file, Options options);
+    void GiveUp();
+    void Start(const Request& request);
 
     mutable std::mutex mutex_;
     std::condition_variable loaded_;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/ascii.h"
 #include "platform/music/mci_command.h"
 #include "platform/music/midi_file.h"
 #include "platform/music/midi_sequencer.h"
@@ -30,44 +31,45 @@ struct Device {
 
 class Devices {
 public:
-    MCIERROR run(const Command& command, std::string& reply) {
+    MCIERROR Run(const Command& command, std::string& reply) {
         std::lock_guard lock(mutex_);
-        if (command.verb == "open") return open(command);
-        if (lower(command.device) == "all") {
+        if (command.verb == "open") return OpenDevice(command);
+        if (AsciiLower(command.device) == "all") {
             if (command.verb != "close") return kCannotUseAll;
             devices_.clear();
             return 0;
         }
-        auto it = devices_.find(lower(command.device));
+        auto it = devices_.find(AsciiLower(command.device));
         if (it == devices_.end()) return kInvalidDeviceName;
         Device& device = it->second;
-        if (command.verb == "play") return play(device, command);
+        if (command.verb == "play") return PlayDevice(device, command);
         if (command.verb == "stop") {
-            device.sequencer->stop();
+            device.sequencer->Stop();
             return 0;
         }
         if (command.verb == "close") {
             devices_.erase(it);
             return 0;
         }
-        return status(device, command, reply);
+        return Status(device, command, reply);
     }
 
 private:
-    MCIERROR open(const Command& command) {
-        if (lower(command.device) == "all") return kCannotUseAll;
-        const bool aliased = command.has("alias");
-        const std::string name = lower(aliased ? command.text("alias") : command.device);
+    MCIERROR OpenDevice(const Command& command) {
+        if (AsciiLower(command.device) == "all") return kCannotUseAll;
+        const bool aliased = command.Has("alias");
+        const std::string name = AsciiLower(aliased ? command.Text("alias") : command.device);
         if (devices_.count(name)) return aliased ? kDuplicateAlias : kDeviceOpen;
 
         std::string path = command.device;
         for (auto& c : path)
             if (c == '\\') c = '/';
-        if (command.has("type")) {
-            if (lower(command.text("type")) != "sequencer") return kCannotLoadDriver;
+        if (command.Has("type")) {
+            if (AsciiLower(command.Text("type")) != "sequencer") return kCannotLoadDriver;
         } else {
             const auto dot = path.find_last_of("./");
-            const std::string extension = dot == std::string::npos || path[dot] != '.' ? "" : lower(path.substr(dot));
+            const std::string extension =
+                dot == std::string::npos || path[dot] != '.' ? "" : AsciiLower(path.substr(dot));
             if (extension != ".mid" && extension != ".midi") return kExtensionNotFound;
         }
 
@@ -82,34 +84,34 @@ private:
             if (bytes.size() > kMaxMidiFileSize) return kInvalidFile;
         }
         if (file.bad()) return kFileNotFound;
-        auto timeline = MidiTimeline::read(bytes);
+        auto timeline = MidiTimeline::Read(bytes);
         if (!timeline) return kInvalidFile;
 
         devices_.emplace(name, Device{*timeline, std::make_unique<MidiSequencer>(std::move(bytes))});
         return 0;
     }
 
-    static MCIERROR play(Device& device, const Command& command) {
-        const std::uint32_t length = device.timeline.lengthMs();
-        const auto from = command.number("from");
-        const auto to = command.number("to");
+    static MCIERROR PlayDevice(Device& device, const Command& command) {
+        const std::uint32_t length = device.timeline.LengthMs();
+        const auto from = command.Number("from");
+        const auto to = command.Number("to");
         if ((from && *from > length) || (to && *to > length) || (from && to && *from > *to)) return kOutOfRange;
         auto ticks = [&](std::optional<std::uint32_t> ms) {
-            return ms ? std::optional(device.timeline.msToTicks(*ms)) : std::nullopt;
+            return ms ? std::optional(device.timeline.MsToTicks(*ms)) : std::nullopt;
         };
-        device.sequencer->play(ticks(from), ticks(to));
-        if (command.has("wait")) device.sequencer->waitUntilDone();
+        device.sequencer->Play(ticks(from), ticks(to));
+        if (command.Has("wait")) device.sequencer->WaitUntilDone();
         return 0;
     }
 
-    static MCIERROR status(const Device& device, const Command& command, std::string& reply) {
+    static MCIERROR Status(const Device& device, const Command& command, std::string& reply) {
         int items = 0;
-        for (const char* item : {"mode", "ready", "length", "position"}) items += command.has(item);
+        for (const char* item : {"mode", "ready", "length", "position"}) items += command.Has(item);
         if (items == 0) return kMissingParameter;
         if (items > 1) return kFlagsNotCompatible;
         const MidiSequencer& sequencer = *device.sequencer;
-        if (command.has("mode")) {
-            switch (sequencer.mode()) {
+        if (command.Has("mode")) {
+            switch (sequencer.CurrentMode()) {
                 case MidiSequencer::Mode::Playing:
                     reply = "playing";
                     break;
@@ -117,12 +119,12 @@ private:
                     reply = "stopped";
                     break;
             }
-        } else if (command.has("ready")) {
-            reply = sequencer.ready() ? "true" : "false";
-        } else if (command.has("length")) {
-            reply = std::to_string(device.timeline.lengthMs());
+        } else if (command.Has("ready")) {
+            reply = sequencer.Ready() ? "true" : "false";
+        } else if (command.Has("length")) {
+            reply = std::to_string(device.timeline.LengthMs());
         } else {
-            reply = std::to_string(device.timeline.ticksToMs(sequencer.positionTick()));
+            reply = std::to_string(device.timeline.TicksToMs(sequencer.PositionTick()));
         }
         return 0;
     }
@@ -131,7 +133,7 @@ private:
     std::map<std::string, Device> devices_;
 };
 
-Devices& devices() {
+Devices& AllDevices() {
     static Devices table;
     return table;
 }
@@ -141,10 +143,10 @@ Devices& devices() {
 MCIERROR mciSendStringA(const char* command, char* reply, unsigned reply_length, HWND /*callback*/) {
     if (reply && reply_length > 0) reply[0] = '\0';
     if (!command) return kMissingCommandString;
-    const Parsed parsed = parse(command);
+    const Parsed parsed = Parse(command);
     if (parsed.error) return parsed.error;
     std::string text;
-    const MCIERROR error = devices().run(parsed.command, text);
+    const MCIERROR error = AllDevices().Run(parsed.command, text);
     if (error || text.empty()) return error;
     if (!reply || text.size() + 1 > reply_length) return kParamOverflow;
     std::memcpy(reply, text.c_str(), text.size() + 1);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/exception.h"
+#include "platform/jpeg/jpeg_decoder.h"
 
 namespace platform {
 namespace {
@@ -48,7 +49,6 @@ void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes) {
         if (int code = jpeg::ReadHeader(bytes, header)) ThrowJpegError(code);
     }
     data_ = std::move(bytes);
-    header_ = header;
     decoded_ = false;
     bitmap_.reset();
 }

@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/jpeg/jpeg_decoder.h"
 #include "platform/picture/graphic.h"
 #include "platform/x11/palette_screen.h"
 
@@ -23,12 +22,9 @@ public:
     void LoadFromBytes(std::vector<std::uint8_t> bytes) override;
     void Draw(QPainter& painter, const QRect& target) override;
 
-    const jpeg::Header& Header() const { return header_; }
-
 private:
     int display_bits_;
     std::vector<std::uint8_t> data_;
-    jpeg::Header header_;
     bool decoded_ = false;
     std::unique_ptr<QImage> bitmap_;
     PaletteScreenImage palette_screen_;

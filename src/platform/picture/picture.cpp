@@ -1,6 +1,5 @@
-// The picture container: graphic kinds by extension (JPEG decoded; Windows metafiles,
-// icons and bitmaps known by name only), loading a whole file under a shared lock, and
-// drawing. Paths may use "\" as separator.
+// The picture container: loading a whole file, under a shared lock, into the graphic kind
+// its extension names, and drawing. Paths may use "\" as separator.
 #include "platform/picture/picture.h"
 
 #include <fcntl.h>
@@ -16,17 +15,9 @@
 
 #include "platform/exception.h"
 #include "platform/picture/graphic.h"
-#include "platform/picture/jpeg_image.h"
 
 namespace platform {
 namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 [[noreturn]] void ThrowUnknownKind(const std::string& extension) {
     throw Exception("拡張子 ." + extension + " の画像形式は処理できません");
@@ -75,40 +66,6 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& filename) {
 }
 
 }  // namespace
-
-void GraphicRegistry::Register(std::string extension, std::string description,
-                               std::function<std::unique_ptr<TGraphic>()> create) {
-    kinds_.push_back({std::move(extension), std::move(description), std::move(create)});
-}
-
-const GraphicKind* GraphicRegistry::Find(std::string_view extension) const {
-    for (auto it = kinds_.rbegin(); it != kinds_.rend(); ++it)
-        if (SameIgnoringCase(it->extension, extension)) return &*it;
-    return nullptr;
-}
-
-const GraphicRegistry& GraphicRegistry::Standard() {
-    static const GraphicRegistry registry = [] {
-        GraphicRegistry r;
-        r.Register("wmf", "メタファイル", nullptr);
-        r.Register("emf", "拡張メタファイル", nullptr);
-        r.Register("ico", "アイコン", nullptr);
-        r.Register("bmp", "ビットマップ", nullptr);
-        auto jpeg = [] { return std::make_unique<TJPEGImage>(DisplayBitsPerPixel()); };
-        r.Register("jpeg", "JPEG イメージファイル", jpeg);
-        r.Register("jpg", "JPEG イメージファイル", jpeg);
-        return r;
-    }();
-    return registry;
-}
-
-std::string FileExtension(std::string_view filename) {
-    const auto dot = filename.rfind('.');
-    if (dot == std::string_view::npos) return {};
-    const std::string_view after = filename.substr(dot + 1);
-    if (after.find_first_of("\\/:") != std::string_view::npos) return {};
-    return std::string(after);
-}
 
 int DisplayBitsPerPixel() {
     static const int bits = [] {

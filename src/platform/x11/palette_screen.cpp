@@ -2,8 +2,6 @@
 // bitmaps only; colours are allocated once per bitmap and kept for the run.
 #include "platform/x11/palette_screen.h"
 
-#include <QtGui/qguiapplication_platform.h>
-#include <QGuiApplication>
 #include <QImage>
 #include <QWidget>
 
@@ -13,8 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/c_handle.h"
+#include "platform/x11/qt_connection.h"
+
 namespace platform {
 namespace {
+
+// XDestroyImage is a macro.
+void DestroyImage(XImage* image) { XDestroyImage(image); }
 
 unsigned long NearestExisting(Display* display, Colormap colormap, int cells, QRgb wanted) {
     std::vector<XColor> existing(static_cast<std::size_t>(cells));
@@ -34,54 +38,59 @@ unsigned long NearestExisting(Display* display, Colormap colormap, int cells, QR
     return best;
 }
 
+// The bitmap's rows as X pixel values, in an image that owns them.
+CHandle<XImage, DestroyImage> ToXImage(Display* display, Visual* visual, const QImage& bitmap,
+                                       const std::vector<unsigned long>& pixels) {
+    const int width = bitmap.width(), height = bitmap.height();
+    // XDestroyImage frees the data with free().
+    auto* data = static_cast<char*>(std::malloc(static_cast<std::size_t>(width) * height));
+    if (!data) return nullptr;
+    for (int row = 0; row < height; ++row) {
+        const uchar* in = bitmap.constScanLine(row);
+        char* out = data + static_cast<std::size_t>(row) * width;
+        for (int column = 0; column < width; ++column)
+            out[column] = static_cast<char>(in[column] < pixels.size() ? pixels[in[column]] : 0);
+    }
+    CHandle<XImage, DestroyImage> image(XCreateImage(display, visual, 8, ZPixmap, 0, data, static_cast<unsigned>(width),
+                                                     static_cast<unsigned>(height), 8, width));
+    if (!image) std::free(data);
+    return image;
+}
+
+// X pixels for a palette, allocated when it is first seen.
+void AllocateColours(Display* display, const XWindowAttributes& attributes, const QList<QRgb>& colours,
+                     std::vector<unsigned long>& pixels) {
+    if (pixels.size() == static_cast<std::size_t>(colours.size())) return;
+    pixels.clear();
+    for (QRgb colour : colours) {
+        XColor wanted{};
+        wanted.red = static_cast<unsigned short>(qRed(colour) * 257);
+        wanted.green = static_cast<unsigned short>(qGreen(colour) * 257);
+        wanted.blue = static_cast<unsigned short>(qBlue(colour) * 257);
+        wanted.flags = DoRed | DoGreen | DoBlue;
+        pixels.push_back(XAllocColor(display, attributes.colormap, &wanted)
+                             ? wanted.pixel
+                             : NearestExisting(display, attributes.colormap, attributes.visual->map_entries, colour));
+    }
+}
+
 }  // namespace
 
 bool PaletteScreenImage::Put(QWidget& widget, int x, int y, const QImage& bitmap) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    Display* display = x11 ? x11->display() : nullptr;
+    Display* display = x11::QtDisplay();
     if (!display || bitmap.format() != QImage::Format_Indexed8) return false;
     const Window window = static_cast<Window>(widget.window()->winId());
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display, window, &attributes) || attributes.depth != 8) return false;
 
-    const QList<QRgb> colours = bitmap.colorTable();
-    if (pixels_.size() != static_cast<std::size_t>(colours.size())) {
-        pixels_.clear();
-        for (QRgb colour : colours) {
-            XColor wanted{};
-            wanted.red = static_cast<unsigned short>(qRed(colour) * 257);
-            wanted.green = static_cast<unsigned short>(qGreen(colour) * 257);
-            wanted.blue = static_cast<unsigned short>(qBlue(colour) * 257);
-            wanted.flags = DoRed | DoGreen | DoBlue;
-            pixels_.push_back(
-                XAllocColor(display, attributes.colormap, &wanted)
-                    ? wanted.pixel
-                    : NearestExisting(display, attributes.colormap, attributes.visual->map_entries, colour));
-        }
-    }
-
-    const int width = bitmap.width(), height = bitmap.height();
-    // XDestroyImage frees the data with free().
-    auto* data = static_cast<char*>(std::malloc(static_cast<std::size_t>(width) * height));
-    if (!data) return false;
-    for (int row = 0; row < height; ++row) {
-        const uchar* in = bitmap.constScanLine(row);
-        char* out = data + static_cast<std::size_t>(row) * width;
-        for (int column = 0; column < width; ++column)
-            out[column] = static_cast<char>(in[column] < pixels_.size() ? pixels_[in[column]] : 0);
-    }
-    XImage* image = XCreateImage(display, attributes.visual, 8, ZPixmap, 0, data, static_cast<unsigned>(width),
-                                 static_cast<unsigned>(height), 8, width);
-    if (!image) {
-        std::free(data);
-        return false;
-    }
+    AllocateColours(display, attributes, bitmap.colorTable(), pixels_);
+    const auto image = ToXImage(display, attributes.visual, bitmap, pixels_);
+    if (!image) return false;
     const QPoint at = widget.mapTo(widget.window(), QPoint(x, y));
     GC gc = XCreateGC(display, window, 0, nullptr);
-    XPutImage(display, window, gc, image, 0, 0, at.x(), at.y(), static_cast<unsigned>(width),
-              static_cast<unsigned>(height));
+    XPutImage(display, window, gc, image.get(), 0, 0, at.x(), at.y(), static_cast<unsigned>(bitmap.width()),
+              static_cast<unsigned>(bitmap.height()));
     XFreeGC(display, gc);
-    XDestroyImage(image);
     XFlush(display);
     return true;
 }

@@ -12,24 +12,37 @@
 #include <map>
 #include <optional>
 
+#include "platform/c_handle.h"
+#include "platform/x11/qt_connection.h"
+
 namespace platform::x11 {
 
 namespace {
 
-xcb_connection_t* Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
+// Atoms belong to a server: the table is kept for one connection, and dropped with the
+// application that owns it (a later connection may get its address, for another server).
+struct AtomTable {
+    xcb_connection_t* connection = nullptr;
+    std::map<std::string, xcb_atom_t> atoms;
+};
+
+AtomTable& AtomsOf(xcb_connection_t* c) {
+    static AtomTable table;
+    if (table.connection != c) {
+        table = AtomTable{c, {}};
+        QObject::connect(qGuiApp, &QObject::destroyed, [] { table = AtomTable{}; });
+    }
+    return table;
 }
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-    static std::map<std::string, xcb_atom_t> cache;
-    const auto it = cache.find(name);
-    if (it != cache.end()) return it->second;
+    AtomTable& table = AtomsOf(c);
+    const auto it = table.atoms.find(name);
+    if (it != table.atoms.end()) return it->second;
     const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const CHandle<xcb_intern_atom_reply_t, std::free> reply(xcb_intern_atom_reply(c, cookie, nullptr));
     const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
-    if (atom != XCB_ATOM_NONE) cache.emplace(name, atom);
+    if (atom != XCB_ATOM_NONE) table.atoms.emplace(name, atom);
     return atom;
 }
 
@@ -46,14 +59,24 @@ struct Target {
 };
 
 std::optional<Target> TargetOf(QWidget& window) {
-    xcb_connection_t* c = Connection();
+    xcb_connection_t* c = QtConnection();
     if (!c) return std::nullopt;
     return Target{c, static_cast<xcb_window_t>(window.winId()), Atom(c, "UTF8_STRING")};
 }
 
 }  // namespace
 
-bool Active() { return Connection() != nullptr; }
+xcb_connection_t* QtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+_XDisplay* QtDisplay() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+
+bool Active() { return QtConnection() != nullptr; }
 
 void SetTitle(QWidget& window, std::string_view utf8) {
     const auto target = TargetOf(window);
@@ -76,7 +99,7 @@ void SetIdentity(QWidget& window, std::string_view application_title) {
     xcb_flush(target->c);
 }
 
-bool DisplayUsable(std::string& why) {
+bool SelectX11(std::string& why) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0) return true;
     // The window code speaks X; do not let Qt pick another window system.

@@ -15,7 +15,8 @@ bool Active();
 void SetTitle(QWidget& window, std::string_view utf8);
 // WM_CLASS, _NET_WM_ICON_NAME and WM_ICON_NAME from the application title.
 void SetIdentity(QWidget& window, std::string_view application_title);
-// Before Qt starts: whether the X display can be opened; otherwise why not.
-bool DisplayUsable(std::string& why);
+// Before Qt starts: makes Qt use X11 unless another platform was asked for, and then
+// checks that the X display can be opened. False, with the reason, when it cannot.
+bool SelectX11(std::string& why);
 
 }  // namespace platform::x11

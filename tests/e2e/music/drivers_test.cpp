@@ -27,9 +27,9 @@ TEST_P(AudioOutput, ReachesTheSoundServer) {
     options.drivers = {GetParam()};
     {
         platform::MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), options);
-        sequencer.play(std::nullopt, std::nullopt);
-        sequencer.waitUntilDone();
-        EXPECT_TRUE(sequencer.audible());
+        sequencer.Play(std::nullopt, std::nullopt);
+        sequencer.WaitUntilDone();
+        EXPECT_TRUE(sequencer.Audible());
     }
     EXPECT_GT(RmsDb(recording.Stop()), -50.0);
 }

@@ -51,7 +51,7 @@ TEST(MciCommand, ParsesVerbDeviceAndFlags) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const Parsed parsed = parse(c.text);
+        const Parsed parsed = Parse(c.text);
         EXPECT_EQ(parsed.error, c.error);
         if (c.error) continue;
         EXPECT_EQ(parsed.command.verb, c.verb);
@@ -61,12 +61,12 @@ TEST(MciCommand, ParsesVerbDeviceAndFlags) {
 }
 
 TEST(MciCommand, NumbersAndTextsOfFlags) {
-    const Parsed parsed = parse("play m from 0 to 4294967295");
+    const Parsed parsed = Parse("play m from 0 to 4294967295");
     ASSERT_EQ(parsed.error, 0u);
-    EXPECT_EQ(parsed.command.number("from"), 0u);
-    EXPECT_EQ(parsed.command.number("to"), 4294967295u);
-    EXPECT_EQ(parsed.command.number("notify"), std::nullopt);
-    EXPECT_EQ(parsed.command.text("alias"), "");
+    EXPECT_EQ(parsed.command.Number("from"), 0u);
+    EXPECT_EQ(parsed.command.Number("to"), 4294967295u);
+    EXPECT_EQ(parsed.command.Number("notify"), std::nullopt);
+    EXPECT_EQ(parsed.command.Text("alias"), "");
 }
 
 }  // namespace

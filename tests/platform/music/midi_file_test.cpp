@@ -45,7 +45,7 @@ TEST(MidiTimeline, RefusesMalformedFiles) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_FALSE(MidiTimeline::read(c.bytes).has_value());
+        EXPECT_FALSE(MidiTimeline::Read(c.bytes).has_value());
     }
 }
 
@@ -54,14 +54,14 @@ TEST(MidiTimeline, LengthFollowsTempoChanges) {
     const Bytes tempo_track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,        // 500000 us
                                0x87, 0x40, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // at 960: 1000000 us
                                0x00, 0xFF, 0x2F, 0x00};
-    const auto timeline = MidiTimeline::read(smf(1, 480, {tempo_track, fixture::note(4)}));
+    const auto timeline = MidiTimeline::Read(smf(1, 480, {tempo_track, fixture::note(4)}));
     ASSERT_TRUE(timeline);
-    EXPECT_EQ(timeline->lengthTicks(), 1920u);
-    EXPECT_EQ(timeline->lengthMs(), 3000u);
+    EXPECT_EQ(timeline->LengthTicks(), 1920u);
+    EXPECT_EQ(timeline->LengthMs(), 3000u);
     const std::pair<std::uint32_t, std::uint32_t> ticks_ms[] = {{0, 0}, {480, 500}, {960, 1000}, {1440, 2000}};
     for (auto [tick, ms] : ticks_ms) {
-        EXPECT_EQ(timeline->ticksToMs(tick), ms) << tick;
-        EXPECT_EQ(timeline->msToTicks(ms), tick) << ms;
+        EXPECT_EQ(timeline->TicksToMs(tick), ms) << tick;
+        EXPECT_EQ(timeline->MsToTicks(ms), tick) << ms;
     }
 }
 
@@ -73,19 +73,19 @@ TEST(MidiTimeline, ToleratesWhatPlayersAccept) {
     const Bytes track = fixture::chunk("MTrk", Bytes{0x00, 0x90, 60, 100, 0x83, 0x60, 60, 0});
     file.insert(file.end(), junk.begin(), junk.end());
     file.insert(file.end(), track.begin(), track.end());
-    auto timeline = MidiTimeline::read(file);
+    auto timeline = MidiTimeline::Read(file);
     ASSERT_TRUE(timeline);
-    EXPECT_EQ(timeline->lengthTicks(), 480u);
-    ASSERT_TRUE(MidiTimeline::read(smf(0, 480, {running})));
+    EXPECT_EQ(timeline->LengthTicks(), 480u);
+    ASSERT_TRUE(MidiTimeline::Read(smf(0, 480, {running})));
 }
 
 TEST(MidiTimeline, SampleMusicLastsAboutAMinute) {
     std::ifstream in(std::string(SAMPLE_DIR) + "/[]/xlkfnjxlxr.mid", std::ios::binary);
     const Bytes bytes{std::istreambuf_iterator<char>(in), {}};
-    const auto timeline = MidiTimeline::read(bytes);
+    const auto timeline = MidiTimeline::Read(bytes);
     ASSERT_TRUE(timeline);
-    EXPECT_GT(timeline->lengthMs(), 50000u);
-    EXPECT_LT(timeline->lengthMs(), 75000u);
+    EXPECT_GT(timeline->LengthMs(), 50000u);
+    EXPECT_LT(timeline->LengthMs(), 75000u);
 }
 
 }  // namespace

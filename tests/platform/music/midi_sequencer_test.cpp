@@ -44,12 +44,12 @@ TEST_F(MidiSequencerTest, PlaysTheFileOnceAndEnds) {
     const auto started = Clock::now();
     {
         MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), toFile());
-        sequencer.play(std::nullopt, std::nullopt);
-        EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Playing);
-        sequencer.waitUntilDone();
-        EXPECT_TRUE(sequencer.audible());
-        EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
-        EXPECT_GE(sequencer.positionTick(), 960u);
+        sequencer.Play(std::nullopt, std::nullopt);
+        EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Playing);
+        sequencer.WaitUntilDone();
+        EXPECT_TRUE(sequencer.Audible());
+        EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Stopped);
+        EXPECT_GE(sequencer.PositionTick(), 960u);
     }
     // One second of music, played in real time, not all at once.
     EXPECT_GE(Clock::now() - started, 900ms);
@@ -58,23 +58,23 @@ TEST_F(MidiSequencerTest, PlaysTheFileOnceAndEnds) {
 
 TEST_F(MidiSequencerTest, StopsAtTheEndTick) {
     MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(8)}), toFile());
-    sequencer.play(std::nullopt, 480u);
-    sequencer.waitUntilDone();
-    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
-    EXPECT_LT(sequencer.positionTick(), 960u);
+    sequencer.Play(std::nullopt, 480u);
+    sequencer.WaitUntilDone();
+    EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Stopped);
+    EXPECT_LT(sequencer.PositionTick(), 960u);
 }
 
 TEST_F(MidiSequencerTest, StopSilencesAndPlayResumes) {
     MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(8)}), toFile());
-    sequencer.play(std::nullopt, std::nullopt);
-    sequencer.stop();  // before it is ready: the request is dropped
+    sequencer.Play(std::nullopt, std::nullopt);
+    sequencer.Stop();  // before it is ready: the request is dropped
     std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
-    EXPECT_EQ(sequencer.positionTick(), 0u);
-    sequencer.play(std::nullopt, std::nullopt);
-    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Playing);
-    sequencer.stop();
-    EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
+    EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Stopped);
+    EXPECT_EQ(sequencer.PositionTick(), 0u);
+    sequencer.Play(std::nullopt, std::nullopt);
+    EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Playing);
+    sequencer.Stop();
+    EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Stopped);
 }
 
 TEST_F(MidiSequencerTest, SilentWithoutSoundFontOrDevice) {
@@ -94,13 +94,13 @@ TEST_F(MidiSequencerTest, SilentWithoutSoundFontOrDevice) {
         options.soundfonts = c.soundfonts;
         options.drivers = c.drivers;
         MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), options);
-        sequencer.play(std::nullopt, std::nullopt);
+        sequencer.Play(std::nullopt, std::nullopt);
         const auto started = Clock::now();
-        sequencer.waitUntilDone();
+        sequencer.WaitUntilDone();
         EXPECT_LT(Clock::now() - started, 3s);  // the piece would take over four to play out
-        EXPECT_TRUE(sequencer.ready());
-        EXPECT_FALSE(sequencer.audible());
-        EXPECT_EQ(sequencer.mode(), MidiSequencer::Mode::Stopped);
+        EXPECT_TRUE(sequencer.Ready());
+        EXPECT_FALSE(sequencer.Audible());
+        EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Stopped);
     }
 }
 
@@ -110,7 +110,7 @@ TEST_F(MidiSequencerTest, EndsPromptlyWhilePlayingOrLoading) {
         const auto started = Clock::now();
         {
             MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(60)}), toFile());
-            sequencer.play(std::nullopt, std::nullopt);
+            sequencer.Play(std::nullopt, std::nullopt);
             std::this_thread::sleep_for(wait);
         }
         EXPECT_LT(Clock::now() - started - wait, 1s);
