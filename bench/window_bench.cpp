@@ -10,6 +10,7 @@
 
 #include "program.h"
 #include "session.h"
+#include "story_table.h"
 #include "xclient.h"
 
 using namespace e2e;
@@ -76,14 +77,14 @@ void ClickDelays(Session& session, XClient& x, const std::filesystem::path& cwd)
     RunningProgram run(session, x, options);
     std::vector<double> to_empty, to_composed;
     const int points[2][2] = {{100, 100}, {300, 300}};
-    for (int step = 1; step <= 100; ++step) {
+    for (int step = 1; step <= story_table::kEndStep; ++step) {
         const auto* p = points[step % 2];
         x.MoveTo(run.window(), p[0], p[1]);
         x.Press();
         std::size_t seen = run.titles().Raw().size();
         x.Release();
         const auto released = std::chrono::steady_clock::now();
-        if (step >= 77) {
+        if (step >= story_table::kStopStep) {
             std::this_thread::sleep_for(30ms);
             continue;
         }

@@ -28,7 +28,7 @@ void TForm1::Timer1Timer(platform::TObject*) { Refresh(); }
 
 void TForm1::Image1Click(platform::TObject* Sender) {
     AdvanceStory();
-    if (StoryStep < story::kFirstSilentStep) Timer1Timer(Sender);
+    if (Telling()) Timer1Timer(Sender);
 }
 
 platform::TNotifyEvent TForm1::FindMethod(std::string_view name) {

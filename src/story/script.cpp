@@ -123,6 +123,14 @@ constexpr Script MakeScript() {
 
 constexpr Script kScript = MakeScript();
 
+constexpr std::int32_t FindStopStep() {
+    for (std::size_t step = 0; step < kScript.size(); ++step)
+        if (kScript[step].action == Action::Stop) return static_cast<std::int32_t>(step);
+    throw std::logic_error("the script has no stop");
+}
+
+constexpr std::int32_t kStopStep = FindStopStep();
+
 static_assert(kScript[0].action == Action::None);
 static_assert(kScript[kFirstFrameStep].text.size() == 18);
 static_assert(kScript[kLastFrameStep].text.size() == 38);
@@ -133,5 +141,7 @@ std::optional<Entry> ScriptEntry(std::int32_t step) {
     if (step < 0 || step > kLastStep) return std::nullopt;
     return kScript[static_cast<std::size_t>(step)];
 }
+
+std::int32_t StopStep() { return kStopStep; }
 
 }  // namespace story

@@ -18,5 +18,8 @@ inline constexpr std::int32_t kLastStep = 100;
 
 // The entry for a step, or nothing outside 0..100.
 std::optional<Entry> ScriptEntry(std::int32_t step);
+// The step of the script's Stop entry, which ends the telling: the timer stops there,
+// and from there on a click is no longer followed by a refresh.
+std::int32_t StopStep();
 
 }  // namespace story

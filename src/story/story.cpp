@@ -49,6 +49,8 @@ void Story::AdvanceStory() {
     }
 }
 
+bool Story::Telling() const { return StoryStep < StopStep(); }
+
 void Story::Refresh() {
     host_.SetTitle({});
     host_.Pause(kBlinkPause);

@@ -37,6 +37,9 @@ public:
     virtual void AdvanceStory();
     // The blink: empty title, 60 ms pause, composed title.
     void Refresh();
+    // Whether the story is still being told: the step taken is below the script's stop.
+    // A click that leaves the story telling is followed by a refresh.
+    bool Telling() const;
 
     std::string StoryLine;
     // The step most recently taken. Rises by one per click, on past the end of
@@ -47,8 +50,6 @@ private:
     StoryHost& host_;
 };
 
-// Steps below this are followed by a refresh when a click takes them.
-inline constexpr std::int32_t kFirstSilentStep = 77;
 inline constexpr std::chrono::milliseconds kBlinkPause{60};
 
 }  // namespace story

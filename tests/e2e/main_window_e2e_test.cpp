@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "program.h"
+#include "story_table.h"
 #include "story_titles.h"
 
 namespace e2e {
@@ -97,7 +98,7 @@ protected:
     // follows; returns the server time of the tick's empty title.
     unsigned long AfterTick() {
         Mark since = Now();
-        EXPECT_TRUE(WaitForRefresh(since, ComposedTitle(" "), 3s)) << Describe(Changes());
+        EXPECT_TRUE(WaitForRefresh(since, story_table::Composed(" "), 3s)) << Describe(Changes());
         unsigned long empty = 0;
         for (const auto& c : Between(Changes(), since))
             if (c.value.empty()) empty = c.time;
@@ -169,7 +170,7 @@ TEST_F(ProgramTest, OpensA400By400WindowWithAnEmptyTitleThatBlinksEvery1300ms) {
     for (std::size_t i = 0; i < changes.size(); ++i) {
         if (changes[i].time == 0) continue;
         if (!changes[i].value.empty()) {
-            EXPECT_EQ(changes[i].value, ComposedTitle(" "));
+            EXPECT_EQ(changes[i].value, story_table::Composed(" "));
             continue;
         }
         blinks.push_back(changes[i].time);
@@ -191,7 +192,7 @@ TEST_F(ProgramTest, OpensA400By400WindowWithAnEmptyTitleThatBlinksEvery1300ms) {
     EXPECT_TRUE(program_->child().Running());
 
     // Kept for people to look at, with the composed title in the frame.
-    ASSERT_TRUE(WaitForRefresh(Now(), ComposedTitle(" ")));
+    ASSERT_TRUE(WaitForRefresh(Now(), story_table::Composed(" ")));
     x_.Screenshot(window()).SavePng(ArtifactDir() / "window.png");
     x_.Screenshot(x_.Frame(window())).SavePng(ArtifactDir() / "window-frame.png");
 }
@@ -235,7 +236,7 @@ void CheckStep(int step, const std::vector<TitleChange>& window) {
 
 TEST_F(ProgramTest, TellsTheWholeStoryAndEndsAfterStep100) {
     std::vector<Mark> clicks(101);
-    for (int step = 1; step <= 100; ++step) {
+    for (int step = 1; step <= story_table::kEndStep; ++step) {
         clicks[step] = Click();
         ExpectedStep expected = ExpectedAfterStep(step);
         if (expected.effect == StepEffect::kRefresh) {
@@ -247,13 +248,15 @@ TEST_F(ProgramTest, TellsTheWholeStoryAndEndsAfterStep100) {
             std::this_thread::sleep_for(1600ms);
         }
     }
-    ExpectExitWithoutTitleChange(clicks[100]);
+    ExpectExitWithoutTitleChange(clicks[story_table::kEndStep]);
 
     auto changes = Changes();
-    for (int step = 1; step < 100; ++step) CheckStep(step, Between(changes, clicks[step], clicks[step + 1].seen));
+    for (int step = 1; step < story_table::kEndStep; ++step)
+        CheckStep(step, Between(changes, clicks[step], clicks[step + 1].seen));
     // Every composed title follows an empty one by the pause of the refresh.
     for (std::size_t i = 1; i < changes.size(); ++i) {
-        if (changes[i].time == 0 || i >= clicks[78].seen || changes[i].value.empty()) continue;
+        if (changes[i].time == 0 || i >= clicks[story_table::kFirstFrameStep].seen || changes[i].value.empty())
+            continue;
         SCOPED_TRACE(Describe({changes[i - 1], changes[i]}));
         EXPECT_EQ(changes[i - 1].value, "");
         EXPECT_GE(changes[i].time - changes[i - 1].time, kMinBlinkGap);
@@ -345,8 +348,8 @@ TEST_F(ProgramTest, AMinimisedWindowGoesOnBlinking) {
     for (int i = 0; i < 100 && x_.Viewable(window()); ++i) std::this_thread::sleep_for(10ms);
     ASSERT_FALSE(x_.Viewable(window()));
     Mark minimised = Now();
-    EXPECT_TRUE(WaitForRefresh(minimised, ComposedTitle(" "), 3s));
-    EXPECT_TRUE(WaitForRefresh(Now(), ComposedTitle(" "), 3s));
+    EXPECT_TRUE(WaitForRefresh(minimised, story_table::Composed(" "), 3s));
+    EXPECT_TRUE(WaitForRefresh(Now(), story_table::Composed(" "), 3s));
     EXPECT_FALSE(x_.Viewable(window()));
 }
 

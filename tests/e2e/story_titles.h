@@ -1,5 +1,5 @@
-// What the window title must show after each step of the story, in UTF-8, written
-// out from the story's own table rather than taken from the program.
+// What the window title must show after each step of the story, in UTF-8, from the
+// story's table (tests/support) rather than taken from the program.
 #pragma once
 
 #include <string>
@@ -15,7 +15,5 @@ struct ExpectedStep {
 
 // For step 0 (the start) to 100.
 ExpectedStep ExpectedAfterStep(int step);
-// Sixteen "(", five spaces, sixteen copies of the line, five spaces, sixteen ")", five spaces.
-std::string ComposedTitle(const std::string& line);
 
 }  // namespace e2e

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "platform/forms/application.h"
+#include "story_table.h"
 
 namespace {
 
@@ -29,11 +30,9 @@ struct TestApplication : platform::TApplication {
     }
 };
 
-std::string Composed(const std::string& line) {
-    std::string title = std::string(16, '(') + "     ";
-    for (int i = 0; i < 16; ++i) title += line;
-    return title + "     " + std::string(16, ')') + "     ";
-}
+using story_table::Composed;
+using story_table::kEndStep;
+using story_table::kStopStep;
 
 TEST(Form1, StoredDescriptionAndCreation) {
     TestApplication application;
@@ -62,30 +61,30 @@ TEST(Form1, ClicksTellTheStoryToItsEnd) {
     EXPECT_EQ(form.windowTitle().toStdString(),
               "((((((((((((((((     ねねねねねねねねねねねねねねねね     ))))))))))))))))     ");
 
-    while (form.StoryStep < 76) Click(form);
+    while (form.StoryStep < kStopStep - 1) Click(form);
     EXPECT_TRUE(form.Timer1->Active());
     const std::string before_stop = form.Caption();
     EXPECT_EQ(before_stop, Composed(" "));
 
     Click(form);
-    EXPECT_EQ(form.StoryStep, 77);
+    EXPECT_EQ(form.StoryStep, kStopStep);
     EXPECT_FALSE(form.Timer1->Active());
     EXPECT_FALSE(form.Timer1->Enabled());
-    EXPECT_EQ(form.Caption(), before_stop) << "no refresh from step 77 on";
+    EXPECT_EQ(form.Caption(), before_stop) << "no refresh once the story stops";
 
     Click(form);
-    EXPECT_EQ(form.windowTitle().toStdString(), "　　　　（( ？ )）");
+    EXPECT_EQ(form.windowTitle().toStdString(), story_table::Frame(78));
     Click(form);
-    EXPECT_EQ(form.windowTitle().toStdString(), "　　　　　（ ？ ）");
+    EXPECT_EQ(form.windowTitle().toStdString(), story_table::Frame(79));
 
-    while (form.StoryStep < 99) Click(form);
+    while (form.StoryStep < kEndStep - 1) Click(form);
     EXPECT_FALSE(application.Terminated());
     const std::string last_frame = form.Caption();
     Click(form);
-    EXPECT_EQ(form.StoryStep, 100);
+    EXPECT_EQ(form.StoryStep, kEndStep);
     EXPECT_TRUE(application.Terminated());
     Click(form);
-    EXPECT_EQ(form.StoryStep, 100) << "no handler runs once termination is requested";
+    EXPECT_EQ(form.StoryStep, kEndStep) << "no handler runs once termination is requested";
     EXPECT_EQ(form.Caption(), last_frame);
 }
 
