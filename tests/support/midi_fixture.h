@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace fixture {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -52,21 +54,6 @@ inline void write(const std::filesystem::path& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// A fresh directory under the system's temporary directory, removed at the end.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "music-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempDir;
 
 }  // namespace fixture

@@ -4,24 +4,22 @@
 
 #include <QApplication>
 #include <cstdlib>
-#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/forms/application.h"
 #include "platform/music/mmsystem.h"
+#include "temp_dir.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // A private runtime directory when none is given, removed again at the end:
     // every test process runs this, so a leftover would pile up in /tmp.
-    std::string own_runtime_dir;
+    std::optional<test_support::TempDir> own_runtime_dir;
     if (!std::getenv("XDG_RUNTIME_DIR")) {
-        char dir[] = "/tmp/balloonstory-test-XXXXXX";
-        if (mkdtemp(dir)) {
-            own_runtime_dir = dir;
-            setenv("XDG_RUNTIME_DIR", dir, 1);
-        }
+        own_runtime_dir.emplace("balloonstory-runtime");
+        setenv("XDG_RUNTIME_DIR", own_runtime_dir->path().c_str(), 1);
     }
     int result = 0;
     {
@@ -33,9 +31,5 @@ int main(int argc, char** argv) {
     // Music a test started would otherwise live on until static destruction and
     // could still be writing its sound server's files into the directory.
     platform::mciSendStringA("close all", nullptr, 0, nullptr);
-    if (!own_runtime_dir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(own_runtime_dir, ignored);
-    }
     return result;
 }

@@ -19,13 +19,6 @@ namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(15);
 
-std::filesystem::path MakeTempDir(const std::string& prefix) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + "-XXXXXX";
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
-    return pattern;
-}
-
 // Xvfb writes the display number it chose, followed by a newline, once it listens.
 std::string ReadDisplayNumber(int fd) {
     std::string number;
@@ -91,14 +84,7 @@ bool WaitUntilManaging(Display* display, Child& window_manager) {
 
 }  // namespace
 
-TempDir::TempDir(const std::string& prefix) : path_(MakeTempDir(prefix)) {}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-Session::Session(const SessionOptions& options) : dir_(MakeTempDir("balloonstory-x")) {
+Session::Session(const SessionOptions& options) : dir_(test_support::MakeTempDir("balloonstory-x")) {
     try {
         std::filesystem::create_directories(home());
         std::filesystem::create_directories(runtime_dir());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "process.h"
+#include "temp_dir.h"
 
 namespace e2e {
 
@@ -52,17 +53,6 @@ private:
     std::unique_ptr<Child> window_manager_;
 };
 
-// A directory removed with its contents at the end of its scope.
-class TempDir {
-public:
-    explicit TempDir(const std::string& prefix = "balloonstory-e2e");
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempDir;
 
 }  // namespace e2e

@@ -17,6 +17,7 @@
 #include "jpeg_fixtures.h"
 #include "platform/exception.h"
 #include "platform/picture/picture.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -119,13 +120,7 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class JpegFiles : public testing::TestWithParam<Case> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/picture-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        std::filesystem::create_directory(dir_ / "[]");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { std::filesystem::create_directory(dir_ / "[]"); }
 
     // The path as the program passes it: Windows separator inside.
     std::string Write(const Bytes& bytes) {
@@ -134,7 +129,8 @@ protected:
         return (dir_ / "[]").string() + "\\picture.jpeg";
     }
 
-    std::filesystem::path dir_;
+    test_support::TempDir temp_{"picture-test"};
+    const std::filesystem::path& dir_ = temp_.path();
 };
 
 std::string Paint(platform::TPicture& picture, QImage& canvas) {

@@ -16,6 +16,7 @@
 #include "platform/exception.h"
 #include "platform/picture/graphic.h"
 #include "platform/picture/picture.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -55,25 +56,8 @@ TEST(GraphicRegistry, FindsKindsIgnoringCaseLatestFirst) {
     EXPECT_EQ(kinds.Find(""), nullptr);
 }
 
-TEST(GraphicRegistry, StandardKinds) {
-    const auto& kinds = platform::GraphicRegistry::Standard();
-    for (const char* ext : {"jpeg", "JPG"}) {
-        ASSERT_NE(kinds.Find(ext), nullptr) << ext;
-        EXPECT_EQ(kinds.Find(ext)->description, "JPEG イメージファイル");
-        EXPECT_TRUE(kinds.Find(ext)->create);
-    }
-    for (const char* ext : {"wmf", "emf", "ico", "BMP"}) EXPECT_NE(kinds.Find(ext), nullptr) << ext;
-}
-
 class PictureFile : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/picture-file-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string PathOf(const std::string& name) { return (dir_ / name).string(); }
     void Write(const std::string& name, const fixtures::Bytes& bytes) {
         std::ofstream(dir_ / name, std::ios::binary)
@@ -88,7 +72,8 @@ protected:
         return "";
     }
 
-    std::filesystem::path dir_;
+    test_support::TempDir temp_{"picture-file"};
+    const std::filesystem::path& dir_ = temp_.path();
 };
 
 TEST_F(PictureFile, FailuresNameThePathOrExtensionAsGiven) {
@@ -115,6 +100,37 @@ TEST_F(PictureFile, FailuresNameThePathOrExtensionAsGiven) {
         platform::TPicture picture;
         EXPECT_EQ(LoadError(picture, c.path), c.error) << c.path;
         EXPECT_TRUE(picture.Empty());
+    }
+}
+
+// What the standard kinds do with a real JPEG file: the JPEG extensions, in any case,
+// decode it; the kinds known by name only refuse it, whatever the file holds.
+TEST_F(PictureFile, StandardKindsByExtension) {
+    const struct {
+        const char* name;
+        bool decodes;
+    } cases[] = {
+        {"a.jpeg", true}, {"b.jpg", true},  {"c.JPEG", true}, {"d.Jpg", true},
+        {"e.wmf", false}, {"f.EMF", false}, {"g.ico", false}, {"h.bmp", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(c.name, fixtures::Encode({.width = 8, .height = 8}));
+        platform::TPicture picture;
+        const std::string extension = platform::FileExtension(c.name);
+        EXPECT_EQ(LoadError(picture, PathOf(c.name)),
+                  c.decodes ? "" : "拡張子 ." + extension + " の画像形式は処理できません");
+        EXPECT_EQ(picture.Empty(), !c.decodes);
+        if (!c.decodes) continue;
+        QImage canvas(8, 8, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        picture.Draw(painter, QRect(0, 0, 8, 8));
+        painter.end();
+        std::uint8_t expected[3];
+        fixtures::PatternRgb(0, 0, 8, 8, expected);
+        EXPECT_NEAR(qRed(canvas.pixel(0, 0)), expected[0], 24);
+        EXPECT_NEAR(qBlue(canvas.pixel(0, 0)), expected[2], 24);
     }
 }
 
