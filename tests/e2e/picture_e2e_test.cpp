@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +13,7 @@
 #include "boxes.h"
 #include "jpeg_fixtures.h"
 #include "session.h"
+#include "story_titles.h"
 #include "title_observer.h"
 #include "xclient.h"
 
@@ -36,12 +38,14 @@ int CountDifferent(const Image& shot, const std::vector<std::uint8_t>& rgb) {
     return different;
 }
 
-// Screenshots until the window shows `expected` or the time is up; returns the last.
-Image WaitForPicture(XClient& x, WindowId window, const std::vector<std::uint8_t>& expected, int tolerated = 0) {
+// Screenshots until the window shows `expected` (side x side) or the time is up;
+// returns the last.
+Image WaitForPicture(XClient& x, WindowId window, const std::vector<std::uint8_t>& expected, int tolerated = 0,
+                     int side = 400) {
     Image shot;
     for (int attempt = 0; attempt < 50; ++attempt) {
         shot = x.Screenshot(window);
-        if (shot.width == 400 && shot.height == 400 && CountDifferent(shot, expected) <= tolerated) break;
+        if (shot.width == side && shot.height == side && CountDifferent(shot, expected) <= tolerated) break;
         std::this_thread::sleep_for(100ms);
     }
     return shot;
@@ -98,6 +102,59 @@ TEST(PictureOnScreen, PaletteScreenShowsTheQuantisedDecode) {
         for (int x = 0; x < 400; ++x) colours.insert(shot.Pixel(x, y));
     EXPECT_LE(colours.size(), 236u);
 }
+
+// A desktop that sets Xft.dpi above 96 makes the 400 x 400 window larger in device
+// pixels; the picture is sampled straight to them, so its own detail shows.
+struct DenseScreen {
+    const char* name;
+    int dpi;
+    int depth;
+    int side;  // of the window, in device pixels
+};
+
+class PictureOnDenseScreen : public testing::TestWithParam<DenseScreen> {};
+
+TEST_P(PictureOnDenseScreen, ShowsTheDecodeSampledToDevicePixels) {
+    const DenseScreen& c = GetParam();
+    // Large enough for the window at its place and in its frame: a window reaching past
+    // the screen's edge cannot be captured whole.
+    Session session({.width = 2048, .height = 1536, .depth = c.depth, .dpi = c.dpi});
+    TempDir cwd;
+    InstallSamplePicture(cwd.path());
+    Program program(session, cwd.path());
+    auto window = program.x.WaitForClient(program.child->pid(), 15s);
+    ASSERT_TRUE(window);
+
+    const bool palette = c.depth <= 8;
+    const auto expected =
+        fixtures::StretchToRgb(fixtures::ReferenceDecode(ReadBytes(kSamplePicture), palette), c.side, c.side);
+    // As on the palette screen at the usual density: a few entries may go to the nearest colour.
+    const int tolerated = palette ? c.side * c.side / 20 : 0;
+    const Image shot = WaitForPicture(program.x, *window, expected, tolerated, c.side);
+    shot.SavePng(ArtifactDir() / ("picture-dense-" + std::string(c.name) + ".png"));
+    ASSERT_EQ(shot.width, c.side);
+    ASSERT_EQ(shot.height, c.side);
+    const int different = CountDifferent(shot, expected);
+    RecordProperty("pixels_different", different);
+    std::printf("%s: %d of %d pixels differ from the decode sampled at %dx%d (%.2f %%)\n", c.name, different,
+                c.side * c.side, c.side, c.side, 100.0 * different / (c.side * c.side));
+    EXPECT_LE(different, tolerated);
+    // The title blinks as at the usual density.
+    TitleObserver titles(session.display(), *window);
+    EXPECT_TRUE(titles.WaitFor(
+        [](const std::vector<TitleChange>& changes) {
+            return std::ranges::any_of(changes, [](const TitleChange& c) { return c.value == ComposedTitle(" "); });
+        },
+        3s));
+}
+
+void PrintTo(const DenseScreen& c, std::ostream* os) { *os << c.name; }
+
+INSTANTIATE_TEST_SUITE_P(Densities, PictureOnDenseScreen,
+                         testing::Values(DenseScreen{"twice", 192, 24, 800},
+                                         DenseScreen{"one_and_a_half", 144, 24, 600},
+                                         DenseScreen{"twice_palette", 192, 8, 800}),
+                         [](const testing::TestParamInfo<DenseScreen>& info) { return info.param.name; });
 
 std::optional<WindowId> WaitForTitled(XClient& x, pid_t pid, const std::string& title) {
     return x.WaitForClient(pid, 15s, [&](const ClientInfo& c) { return c.title == title; });

@@ -1,11 +1,12 @@
 // The JPEG graphic on Qt: the decoded bitmap becomes a QImage (24-bit RGB, or 8-bit
-// with the quantiser's palette) drawn unscaled when it already has the target's size;
+// with the quantiser's palette) at the target's size in device pixels, drawn unscaled;
 // on palette screens, where Qt cannot paint, it goes through Xlib.
 #include "platform/picture/jpeg_image.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <QSizeF>
 #include <QWidget>
 
 #include <string>
@@ -50,20 +51,33 @@ void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes) {
     }
     data_ = std::move(bytes);
     decoded_ = false;
+    decoded_width_ = decoded_height_ = 0;
     bitmap_.reset();
 }
 
 void TJPEGImage::Draw(QPainter& painter, const QRect& target) {
+    // Sampled straight to the device's pixels: on a dense screen the picture's own
+    // detail shows, instead of a bitmap at the logical size blown up.
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSize device_size = (QSizeF(target.size()) * ratio).toSize();
     int code = 0;
-    if (!decoded_ && !target.isEmpty()) {
+    if (!target.isEmpty() &&
+        (!decoded_ || decoded_width_ != device_size.width() || decoded_height_ != device_size.height())) {
+        // A window moved to a screen of another density decodes again at its new size;
+        // an error in the data was reported at the first decode and is not again.
+        const bool first = !decoded_;
         decoded_ = true;
+        decoded_width_ = device_size.width();
+        decoded_height_ = device_size.height();
         jpeg::Stretched picture;
-        code = jpeg::DecodeStretched(data_, target.width(), target.height(), display_bits_ <= 8, picture);
+        code = jpeg::DecodeStretched(data_, device_size.width(), device_size.height(), display_bits_ <= 8, picture);
+        if (!first) code = 0;
         bitmap_ = ToImage(picture);
+        if (bitmap_) bitmap_->setDevicePixelRatio(ratio);
     }
     if (bitmap_) {
         if (painter.isActive()) {
-            painter.drawImage(target, *bitmap_);
+            painter.drawImage(target.topLeft(), *bitmap_);
         } else if (auto* widget = dynamic_cast<QWidget*>(painter.device())) {
             // Qt cannot paint on palette screens; the bitmap is indexed there.
             palette_screen_.Put(*widget, target.x(), target.y(), *bitmap_);

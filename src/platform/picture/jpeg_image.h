@@ -1,5 +1,6 @@
 // The JPEG graphic: keeps the file's bytes from the load on, checks the header at load
-// and decodes at the first draw, once, into a bitmap of the target's size.
+// and decodes at the first draw into a bitmap of the target's size in device pixels;
+// again only when that size changes (a screen of another density).
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,8 @@ private:
     int display_bits_;
     std::vector<std::uint8_t> data_;
     bool decoded_ = false;
+    int decoded_width_ = 0;  // in device pixels
+    int decoded_height_ = 0;
     std::unique_ptr<QImage> bitmap_;
     PaletteScreenImage palette_screen_;
 };

@@ -86,10 +86,11 @@ bool PaletteScreenImage::Put(QWidget& widget, int x, int y, const QImage& bitmap
     AllocateColours(display, attributes, bitmap.colorTable(), pixels_);
     const auto image = ToXImage(display, attributes.visual, bitmap, pixels_);
     if (!image) return false;
-    const QPoint at = widget.mapTo(widget.window(), QPoint(x, y));
+    // The X window counts device pixels.
+    const QPointF at = QPointF(widget.mapTo(widget.window(), QPoint(x, y))) * widget.devicePixelRatioF();
     GC gc = XCreateGC(display, window, 0, nullptr);
-    XPutImage(display, window, gc, image.get(), 0, 0, at.x(), at.y(), static_cast<unsigned>(bitmap.width()),
-              static_cast<unsigned>(bitmap.height()));
+    XPutImage(display, window, gc, image.get(), 0, 0, qRound(at.x()), qRound(at.y()),
+              static_cast<unsigned>(bitmap.width()), static_cast<unsigned>(bitmap.height()));
     XFreeGC(display, gc);
     XFlush(display);
     return true;

@@ -13,7 +13,8 @@ namespace platform {
 
 class PaletteScreenImage {
 public:
-    // Draws `bitmap` (8-bit indexed, already at its target size) at `x`, `y` of `widget`.
+    // Draws `bitmap` (8-bit indexed, already at its target size in device pixels) at
+    // `x`, `y` of `widget`, in the widget's own (logical) coordinates.
     // Returns false where this cannot be done (no X11, not an 8-bit screen).
     bool Put(QWidget& widget, int x, int y, const QImage& bitmap);
 

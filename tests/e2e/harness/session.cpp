@@ -90,6 +90,7 @@ Session::Session(const SessionOptions& options) : dir_(test_support::MakeTempDir
         std::filesystem::create_directories(runtime_dir());
         std::filesystem::permissions(runtime_dir(), std::filesystem::perms::owner_all);
         StartServer(options);
+        if (options.dpi > 0) SetResources("Xft.dpi:\t" + std::to_string(options.dpi) + "\n");
         if (options.window_manager) StartWindowManager();
     } catch (...) {
         window_manager_.reset();
@@ -141,6 +142,17 @@ void Session::StartServer(const SessionOptions& options) {
         throw;
     }
     close(fds[0]);
+}
+
+// What `xrdb -merge` leaves on an empty server: the database as a string property of
+// the root window, which toolkits read when they start.
+void Session::SetResources(const std::string& resources) {
+    InstallQuietXErrorHandler();
+    Display* display = XOpenDisplay(display_.c_str());
+    if (!display) throw std::runtime_error("cannot open display " + display_);
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+    XCloseDisplay(display);
 }
 
 void Session::StartWindowManager() {

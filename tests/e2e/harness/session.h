@@ -17,6 +17,9 @@ struct SessionOptions {
     int width = 1024;
     int height = 768;
     int depth = 24;  // 8 gives a palette (PseudoColor) screen
+    // Xft.dpi in the server's resource database, as a desktop sets it for a dense
+    // screen (192 for twice the usual density); 0 leaves the database empty.
+    int dpi = 0;
     bool window_manager = true;
 };
 
@@ -45,6 +48,7 @@ public:
 
 private:
     void StartServer(const SessionOptions& options);
+    void SetResources(const std::string& resources);
     void StartWindowManager();
 
     std::filesystem::path dir_;
