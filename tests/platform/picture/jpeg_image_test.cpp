@@ -222,4 +222,83 @@ TEST_P(JpegFiles, LoadPaintAndShow) {
 INSTANTIATE_TEST_SUITE_P(Fixtures, JpegFiles, testing::ValuesIn(Cases()),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
+// On a dense screen the 400 x 400 area has more device pixels than logical ones; the
+// picture is sampled straight to those, whatever the ratio.
+struct Density {
+    const char* name;
+    double ratio;
+    int side;  // device pixels of the 400 x 400 area
+};
+
+const Density kDensities[] = {
+    {"usual", 1.0, 400},           {"five_quarters", 1.25, 500}, {"one_and_a_half", 1.5, 600},
+    {"seven_quarters", 1.75, 700}, {"twice", 2.0, 800},          {"three_times", 3.0, 1200},
+};
+
+// What a paint of `picture` on a canvas of `ratio` shows, in device pixels, and the error
+// it reported.
+std::pair<QImage, std::string> PaintDense(platform::TPicture& picture, const Density& density) {
+    QImage canvas(density.side, density.side, QImage::Format_RGB32);
+    canvas.fill(kFormColour);
+    canvas.setDevicePixelRatio(density.ratio);
+    std::string error = Paint(picture, canvas);
+    canvas.setDevicePixelRatio(1.0);
+    return {canvas, error};
+}
+
+long CountDifferent(const QImage& shown, const std::vector<std::uint8_t>& rgb, int side) {
+    long different = 0;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const QRgb p = shown.pixel(x, y);
+            const std::uint8_t* e = rgb.data() + (static_cast<std::size_t>(y) * side + x) * 3;
+            different += qRed(p) != e[0] || qGreen(p) != e[1] || qBlue(p) != e[2];
+        }
+    return different;
+}
+
+class DenseCanvas : public JpegFiles {};
+
+TEST_F(DenseCanvas, PictureIsSampledToDevicePixels) {
+    const std::pair<const char*, Bytes> pictures[] = {
+        {"colour", Make({.width = 640, .height = 480})},
+        {"grey", Make({.width = 300, .height = 500, .colour = Colour::Grey})},
+        {"wide", Make({.width = 1000, .height = 90})},
+    };
+    for (const auto& [name, bytes] : pictures) {
+        const fixtures::Decoded reference = fixtures::ReferenceDecode(bytes, false);
+        for (const Density& density : kDensities) {
+            SCOPED_TRACE(std::string(name) + " at " + density.name);
+            platform::TPicture picture;
+            picture.LoadFromFile(Write(bytes));
+            const auto [shown, error] = PaintDense(picture, density);
+            EXPECT_EQ(error, "");
+            ASSERT_EQ(shown.width(), density.side);
+            EXPECT_EQ(
+                CountDifferent(shown, fixtures::StretchToRgb(reference, density.side, density.side), density.side), 0);
+        }
+    }
+}
+
+// A window moved to a screen of another density shows the picture sampled for that one;
+// an error in the data was reported at the first paint and is not reported again.
+TEST_F(DenseCanvas, AnotherDensityDecodesAgainWithoutRepeatingTheError) {
+    const Bytes bytes = fixtures::WithFrameInScan(Make(kBaseline));
+    const fixtures::Decoded reference = fixtures::ReferenceDecode(bytes, false);
+    platform::TPicture picture;
+    picture.LoadFromFile(Write(bytes));
+    const Density& twice = kDensities[4];
+    const Density& usual = kDensities[0];
+    ASSERT_EQ(twice.ratio, 2.0);
+
+    EXPECT_EQ(PaintDense(picture, twice).second, JpegError(JERR_SOF_DUPLICATE));
+    for (const Density& density : {usual, twice}) {
+        SCOPED_TRACE(density.name);
+        const auto [shown, error] = PaintDense(picture, density);
+        EXPECT_EQ(error, "");
+        EXPECT_EQ(CountDifferent(shown, fixtures::StretchToRgb(reference, density.side, density.side), density.side),
+                  0);
+    }
+}
+
 }  // namespace
