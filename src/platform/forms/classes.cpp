@@ -38,8 +38,7 @@ ComponentFactory FindClass(std::string_view class_name) {
 }
 
 void ReadError(const TComponent& component, const form::Property& property, std::string_view what) {
-    throw Exception("form description, line " + std::to_string(property.line) + ": " + component.Name + "." +
-                    property.name + ": " + std::string(what));
+    form::Error(property.line, component.Name + "." + property.name + ": " + std::string(what));
 }
 
 std::int32_t ReadInteger(const TComponent& c, const form::Property& p, std::int32_t min, std::int32_t max) {

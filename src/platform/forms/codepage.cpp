@@ -6,16 +6,14 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/c_handle.h"
 #include "platform/exception.h"
 
 namespace platform {
 
 namespace {
 
-struct IconvCloser {
-    void operator()(iconv_t cd) const { iconv_close(cd); }
-};
-using Iconv = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
+using Iconv = CHandle<std::remove_pointer_t<iconv_t>, iconv_close>;
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 

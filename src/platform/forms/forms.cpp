@@ -140,9 +140,7 @@ void TForm::Create() {
 
 void TForm::ReadDescription(std::string_view text) {
     const form::Object root = form::Parse(text);
-    if (root.class_name != class_name_)
-        throw Exception("form description, line " + std::to_string(root.line) + ": describes " + root.class_name +
-                        ", not " + class_name_);
+    if (root.class_name != class_name_) form::Error(root.line, "describes " + root.class_name + ", not " + class_name_);
     Name = root.name;
     for (const auto& property : root.properties) ReadProperty(property, *this);
     for (const auto& child : root.children) ReadChild(child);
@@ -156,8 +154,7 @@ void TForm::ReadChild(const form::Object& description) {
     BindField(description.name, *component);
     for (const auto& property : description.properties) component->ReadProperty(property, *this);
     if (!description.children.empty())
-        throw Exception("form description, line " + std::to_string(description.children.front().line) + ": " +
-                        description.name + " cannot hold other components");
+        form::Error(description.children.front().line, description.name + " cannot hold other components");
     component->Loaded();
 }
 

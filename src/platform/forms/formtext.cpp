@@ -46,9 +46,7 @@ private:
 
     bool AtEnd() const { return at_end_; }
 
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw Exception("form description, line " + std::to_string(line_) + ": " + what);
-    }
+    [[noreturn]] void Fail(const std::string& what) const { Error(line_, what); }
 
     void SkipSpaces() {
         while (col_ < line_text_.size() &&
@@ -190,5 +188,9 @@ private:
 }  // namespace
 
 Object Parse(std::string_view text) { return Parser(text).ParseRoot(); }
+
+void Error(int line, std::string_view what) {
+    throw Exception("form description, line " + std::to_string(line) + ": " + std::string(what));
+}
 
 }  // namespace platform::form

@@ -45,4 +45,7 @@ struct Object {
 // Throws platform::Exception naming the line for any syntax error.
 Object Parse(std::string_view text);
 
+// Throws platform::Exception "form description, line <line>: <what>".
+[[noreturn]] void Error(int line, std::string_view what);
+
 }  // namespace platform::form

@@ -9,6 +9,13 @@ namespace {
 
 constexpr std::uint32_t kDefaultTempo = 500000;  // 120 quarter notes a minute
 
+constexpr std::uint8_t kMetaEvent = 0xFF;
+constexpr std::uint8_t kSystemExclusive = 0xF0;
+constexpr std::uint8_t kSystemExclusiveContinued = 0xF7;
+// Meta event types.
+constexpr std::uint8_t kSetTempo = 0x51;
+constexpr std::uint8_t kEndOfTrack = 0x2F;
+
 class Reader {
 public:
     explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
@@ -78,19 +85,19 @@ bool ReadTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::ui
         } else {
             status = running;
         }
-        if (status == 0xFF) {
+        if (status == kMetaEvent) {
             auto type = in.Fixed(1);
             auto length = type ? in.Variable() : std::nullopt;
             if (!length || in.Left() < *length) return false;
             auto body = in.Take(*length);
-            if (*type == 0x51 && *length == 3) {
+            if (*type == kSetTempo && *length == 3) {
                 const std::uint32_t tempo = (body[0] << 16) | (body[1] << 8) | body[2];
                 if (tempo == 0) return false;
                 tempi.emplace_back(static_cast<std::uint32_t>(tick), tempo);
             }
-            if (*type == 0x2F) break;
+            if (*type == kEndOfTrack) break;
             running = 0;
-        } else if (status == 0xF0 || status == 0xF7) {
+        } else if (status == kSystemExclusive || status == kSystemExclusiveContinued) {
             auto length = in.Variable();
             if (!length || !in.Skip(*length)) return false;
             running = 0;

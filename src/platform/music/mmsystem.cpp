@@ -4,14 +4,12 @@
 #include "platform/music/mmsystem.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
 
 #include "platform/ascii.h"
+#include "platform/files.h"
 #include "platform/music/mci_command.h"
 #include "platform/music/midi_file.h"
 #include "platform/music/midi_sequencer.h"
@@ -22,7 +20,7 @@ namespace {
 using namespace mci;
 
 // A MIDI file far larger than any song is refused rather than read into memory.
-constexpr std::uintmax_t kMaxMidiFileSize = 16 * 1024 * 1024;
+constexpr std::size_t kMaxMidiFileSize = 16 * 1024 * 1024;
 
 struct Device {
     MidiTimeline timeline;
@@ -61,29 +59,22 @@ private:
         const std::string name = AsciiLower(aliased ? command.Text("alias") : command.device);
         if (devices_.count(name)) return aliased ? kDuplicateAlias : kDeviceOpen;
 
-        std::string path = command.device;
-        for (auto& c : path)
-            if (c == '\\') c = '/';
         if (command.Has("type")) {
             if (AsciiLower(command.Text("type")) != "sequencer") return kCannotLoadDriver;
         } else {
-            const auto dot = path.find_last_of("./");
-            const std::string extension =
-                dot == std::string::npos || path[dot] != '.' ? "" : AsciiLower(path.substr(dot));
-            if (extension != ".mid" && extension != ".midi") return kExtensionNotFound;
+            const std::string extension = AsciiLower(FileExtension(command.device));
+            if (extension != "mid" && extension != "midi") return kExtensionNotFound;
         }
 
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) return kFileNotFound;
-        std::ifstream file(path, std::ios::binary);
-        if (!file) return kFileNotFound;
         std::vector<std::uint8_t> bytes;
-        char buffer[4096];
-        while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-            bytes.insert(bytes.end(), buffer, buffer + file.gcount());
-            if (bytes.size() > kMaxMidiFileSize) return kInvalidFile;
+        switch (ReadWholeFile(NativePath(command.device), bytes, kMaxMidiFileSize)) {
+            case ReadResult::kRead:
+                break;
+            case ReadResult::kCannotOpen:
+                return kFileNotFound;
+            case ReadResult::kTooLarge:
+                return kInvalidFile;
         }
-        if (file.bad()) return kFileNotFound;
         auto timeline = MidiTimeline::Read(bytes);
         if (!timeline) return kInvalidFile;
 

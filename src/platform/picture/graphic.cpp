@@ -33,12 +33,4 @@ const GraphicRegistry& GraphicRegistry::Standard() {
     return registry;
 }
 
-std::string FileExtension(std::string_view filename) {
-    const auto dot = filename.rfind('.');
-    if (dot == std::string_view::npos) return {};
-    const std::string_view after = filename.substr(dot + 1);
-    if (after.find_first_of("\\/:") != std::string_view::npos) return {};
-    return std::string(after);
-}
-
 }  // namespace platform

@@ -44,7 +44,4 @@ private:
     std::vector<GraphicKind> kinds_;
 };
 
-// The text after the last "." of a file name; none when a "\", "/" or ":" follows it.
-std::string FileExtension(std::string_view filename);
-
 }  // namespace platform

@@ -1,6 +1,9 @@
 #include "platform/music/mmsystem.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -39,6 +42,7 @@ protected:
         fixture::write(dir.path() / "[]" / "huge.mid", fixture::smf(0, 480, {fixture::note(4)}));
         std::filesystem::resize_file(dir.path() / "[]" / "huge.mid", 40 * 1024 * 1024);
         std::filesystem::create_directory(dir.path() / "[]" / "folder.mid");
+        mkfifo((dir.path() / "[]" / "pipe.mid").c_str(), 0600);
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
     }
@@ -92,6 +96,8 @@ TEST_F(MciTest, CommandSequences) {
         {"missing and unreadable files",
          {{"open []\\nothing.mid alias FILE", kFileNotFound},
           {"open []\\folder.mid alias FILE", kFileNotFound},
+          // A FIFO without a writer would block a plain open.
+          {"open []\\pipe.mid alias FILE", kFileNotFound},
           {"play FILE", kInvalidDeviceName}}},
         {"broken file", {{"open []\\broken.mid alias FILE", kInvalidFile}, {"play FILE", kInvalidDeviceName}}},
         {"huge file", {{"open []\\huge.mid alias FILE", kInvalidFile}, {"play FILE", kInvalidDeviceName}}},
@@ -142,6 +148,16 @@ TEST_F(MciTest, ReplyBuffer) {
     EXPECT_STREQ(exact, "2000");
     EXPECT_EQ(mciSendStringA(nullptr, exact, sizeof exact, nullptr), kMissingCommandString);
     EXPECT_STREQ(exact, "");
+}
+
+// Music files are read as pictures are: a writer holding a lock keeps the reader out.
+TEST_F(MciTest, WriterHoldingALockKeepsTheFileClosed) {
+    const int writer = ::open((dir.path() / "[]" / "song.mid").c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    EXPECT_EQ(mciSendStringA("open []\\song.mid alias FILE", nullptr, 0, nullptr), kFileNotFound);
+    ::close(writer);
+    EXPECT_EQ(mciSendStringA("open []\\song.mid alias FILE", nullptr, 0, nullptr), 0u);
 }
 
 TEST_F(MciTest, BecomesReadyWithoutBlockingAndQuietly) {

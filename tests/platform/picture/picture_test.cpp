@@ -14,6 +14,7 @@
 
 #include "jpeg_fixtures.h"
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "platform/picture/graphic.h"
 #include "platform/picture/picture.h"
 #include "temp_dir.h"
