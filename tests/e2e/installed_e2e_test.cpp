@@ -78,18 +78,6 @@ std::map<std::string, std::string> DesktopEntry(const fs::path& file) {
     return keys;
 }
 
-// Width and height from a PNG's header, {0, 0} when it is not a PNG.
-std::pair<int, int> PngSize(const fs::path& file) {
-    const std::string bytes = ReadAll(file);
-    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
-    auto big_endian = [&](std::size_t at) {
-        int value = 0;
-        for (std::size_t i = at; i < at + 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[i]);
-        return value;
-    };
-    return {big_endian(16), big_endian(20)};
-}
-
 void PrintTo(const Install& install, std::ostream* out) { *out << install.name; }
 
 class Installed : public testing::TestWithParam<Install> {};

@@ -12,6 +12,12 @@ void Image::SavePng(const std::filesystem::path& path) const {
         throw std::runtime_error("cannot write " + path.string());
 }
 
+std::pair<int, int> PngSize(const std::filesystem::path& path) {
+    QImage image;
+    if (!image.load(QString::fromStdString(path.string()), "PNG")) return {0, 0};
+    return {image.width(), image.height()};
+}
+
 std::filesystem::path ArtifactDir() {
     std::filesystem::path dir = E2E_ARTIFACT_DIR;
     std::filesystem::create_directories(dir);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -22,6 +23,9 @@ struct Image {
     // Writes a PNG; throws when it cannot.
     void SavePng(const std::filesystem::path& path) const;
 };
+
+// Width and height from a PNG file's header; {0, 0} when it is not a PNG.
+std::pair<int, int> PngSize(const std::filesystem::path& path);
 
 // Where tests keep pictures for people to look at (build/artifacts), created on demand.
 std::filesystem::path ArtifactDir();
