@@ -15,7 +15,7 @@
 
 #include "jpeg_fixtures.h"
 #include "program.h"
-#include "story_titles.h"
+#include "story_table.h"
 
 namespace e2e {
 namespace {
@@ -147,7 +147,7 @@ TEST_P(Installed, StartsFromItsMenuEntryIntoTheSampleStory) {
     EXPECT_TRUE(program.titles().WaitFor(
         [](const std::vector<TitleChange>& changes) {
             for (std::size_t i = 0; i + 2 < changes.size(); ++i) {
-                if (changes[i].value.empty() && changes[i + 1].value == ComposedTitle(" ") &&
+                if (changes[i].value.empty() && changes[i + 1].value == story_table::Composed(" ") &&
                     changes[i + 2].value.empty())
                     return true;
             }
