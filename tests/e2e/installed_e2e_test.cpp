@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -41,11 +39,6 @@ const Install kInstalls[] = {
     {"package", PACKAGE_ROOT, "/usr"},
 };
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 struct CommandResult {
     int status = -1;
     std::string output;
@@ -67,7 +60,7 @@ std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 // The keys of the [Desktop Entry] group.
 std::map<std::string, std::string> DesktopEntry(const fs::path& file) {
     std::map<std::string, std::string> keys;
-    std::istringstream in(ReadAll(file));
+    std::istringstream in(ReadFile(file));
     std::string group;
     for (std::string line; std::getline(in, line);) {
         if (line.starts_with("[")) group = line;
@@ -86,7 +79,7 @@ TEST_P(Installed, HoldsTheProgramItsStoryAndWhatTheMenuShows) {
     const fs::path files = GetParam().Files();
     EXPECT_EQ(fs::status(files / "bin/balloonstory").permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
     for (const char* name : {"balloonpicture.jpeg", "xlkfnjxlxr.mid"}) {
-        EXPECT_EQ(ReadAll(files / "share/balloonstory/[]" / name), ReadAll(kSampleStory / name)) << name;
+        EXPECT_EQ(ReadFile(files / "share/balloonstory/[]" / name), ReadFile(kSampleStory / name)) << name;
     }
     for (const fs::path& file : {
              fs::path("share/applications") / (kAppId + ".desktop"),
@@ -134,7 +127,7 @@ TEST_P(Installed, StartsFromItsMenuEntryIntoTheSampleStory) {
     }
 
     // The sample picture, and a title that blinks: empty, composed, empty again.
-    const auto picture = ReadAll(kSampleStory / "balloonpicture.jpeg");
+    const auto picture = ReadFile(kSampleStory / "balloonpicture.jpeg");
     const auto expected = fixtures::StretchToRgb(
         fixtures::ReferenceDecode(fixtures::Bytes(picture.begin(), picture.end()), false), 400, 400);
     Image shot;
@@ -191,7 +184,7 @@ std::string ControlField(const std::string& field) {
 }
 
 bool IsElf(const fs::path& file) {
-    return ReadAll(file).starts_with(
+    return ReadFile(file).starts_with(
         "\x7f"
         "ELF");
 }
