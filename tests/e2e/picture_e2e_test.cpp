@@ -157,6 +157,35 @@ INSTANTIATE_TEST_SUITE_P(Densities, PictureOnDenseScreen,
                                          DenseScreen{"twice_palette", 192, 8, 800}),
                          [](const testing::TestParamInfo<DenseScreen>& info) { return info.param.name; });
 
+// Files far larger than their picture: the window shows the picture as from the plain
+// file, and the program runs on.
+TEST(PictureOnScreen, LargeFileShowsItsSmallPicture) {
+    constexpr std::uint64_t kGiB = 1ULL << 30;
+    const struct {
+        const char* name;
+        std::uint64_t app1_segments;
+        std::uint64_t trailing_zeros;
+    } cases[] = {
+        {"2 GiB of zeros after the picture", 0, 2 * kGiB},
+        {"190 MB of APP1 segments before it", 2900, 0},
+    };
+    const auto bytes = ReadBytes(kSamplePicture);
+    const auto expected = fixtures::StretchToRgb(fixtures::ReferenceDecode(bytes, false), 400, 400);
+    Session session;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir cwd;
+        std::filesystem::create_directory(cwd.path() / "[]");
+        fixtures::WriteLargeFile(cwd.path() / "[]" / "balloonpicture.jpeg", bytes, c.app1_segments, c.trailing_zeros);
+        Program program(session, cwd.path());
+        auto window = program.x.WaitForClient(program.child->pid(), 15s);
+        ASSERT_TRUE(window);
+        const Image shot = WaitForPicture(program.x, *window, expected);
+        EXPECT_EQ(CountDifferent(shot, expected), 0);
+        EXPECT_TRUE(program.child->Running());
+    }
+}
+
 std::optional<WindowId> WaitForTitled(XClient& x, pid_t pid, const std::string& title) {
     return x.WaitForClient(pid, 15s, [&](const ClientInfo& c) { return c.title == title; });
 }

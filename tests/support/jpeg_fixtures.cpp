@@ -8,8 +8,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <fcntl.h>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <unistd.h>
 
 namespace fixtures {
 namespace {
@@ -21,6 +23,11 @@ void RgbToInvertedCmyk(const std::uint8_t rgb[3], JSAMPLE cmyk[4]) {
     int k = std::max({int{rgb[0]}, int{rgb[1]}, int{rgb[2]}});
     for (int c = 0; c < 3; ++c) cmyk[c] = Clamp(k == 0 ? 0 : (rgb[c] * 255 + k / 2) / k);
     cmyk[3] = static_cast<JSAMPLE>(k);
+}
+
+void WriteAt(int fd, std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+    if (pwrite(fd, data, size, static_cast<off_t>(offset)) != static_cast<ssize_t>(size))
+        throw std::runtime_error("cannot write a large file fixture");
 }
 
 struct RefJob {
@@ -270,6 +277,22 @@ std::vector<std::uint8_t> StretchToRgb(const Decoded& d, int w, int h) {
         }
     }
     return rgb;
+}
+
+void WriteLargeFile(const std::filesystem::path& path, const Bytes& picture, std::uint64_t segments,
+                    std::uint64_t trailing) {
+    // A new file: truncating one with unwritten blocks makes ext4 write them out first.
+    std::filesystem::remove(path);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) throw std::runtime_error("cannot create " + path.string());
+    const std::uint8_t app1[4] = {0xFF, 0xE1, 0xFF, 0xFF};
+    WriteAt(fd, 0, picture.data(), 2);
+    for (std::uint64_t i = 0; i < segments; ++i) WriteAt(fd, 2 + i * kApp1SegmentSize, app1, sizeof app1);
+    const std::uint64_t rest = 2 + segments * kApp1SegmentSize;
+    WriteAt(fd, rest, picture.data() + 2, picture.size() - 2);
+    const bool sized = ftruncate(fd, static_cast<off_t>(rest + picture.size() - 2 + trailing)) == 0;
+    close(fd);
+    if (!sized) throw std::runtime_error("cannot size " + path.string());
 }
 
 }  // namespace fixtures

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,14 @@ Bytes Truncated(Bytes bytes, double fraction);
 Bytes WithFrameInScan(Bytes bytes);
 // The last scan repeated `times` times.
 Bytes WithRepeatedLastScan(Bytes bytes, int times);
+
+// Writes `picture` to a file far larger than it: `segments` APP1 segments of the largest
+// size right after its start-of-image marker, and `trailing` zero bytes after its end.
+// The segments' contents and the trailing zeros are holes in the file, so even gigabytes
+// take no room on disk.
+constexpr std::uint64_t kApp1SegmentSize = 2 + 0xFFFF;  // marker and the largest length
+void WriteLargeFile(const std::filesystem::path& path, const Bytes& picture, std::uint64_t segments,
+                    std::uint64_t trailing);
 
 struct Decoded {
     int code = 0;  // libjpeg's message code of the error that stopped decoding

@@ -22,11 +22,12 @@ struct ErrorManager {
     std::jmp_buf jump;
 };
 
+// Reads the data block by block as libjpeg asks for it; what libjpeg skips is never read.
 struct SourceManager {
     jpeg_source_mgr pub;
-    const JOCTET* data;
-    std::size_t size;
-    std::size_t position;
+    ByteSource* data;
+    std::uint64_t position;  // of the byte after the block in `block`
+    JOCTET block[kSourceBlock];
 };
 
 struct ProgressMonitor {
@@ -70,34 +71,32 @@ void TermSource(j_decompress_ptr) {}
 
 boolean FillInput(j_decompress_ptr cinfo) {
     auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
-    if (src->position >= src->size) {
+    const std::size_t n = src->data->ReadAt(src->position, src->block);
+    if (n == 0) {
         // Out of data: end the image here, so that what came so far is shown.
         src->pub.next_input_byte = kEndOfImage;
         src->pub.bytes_in_buffer = sizeof kEndOfImage;
         return TRUE;
     }
-    std::size_t n = src->size - src->position;
-    if (n > kSourceBlock) n = kSourceBlock;
-    src->pub.next_input_byte = src->data + src->position;
+    src->pub.next_input_byte = src->block;
     src->pub.bytes_in_buffer = n;
     src->position += n;
     return TRUE;
 }
 
+// Skipped segments are stepped over, not read: a file may hold hundreds of megabytes of
+// them. Past the end, the next fill ends the image.
 void SkipInput(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
     auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
-    while (count > 0) {
-        if (src->pub.bytes_in_buffer == 0) {
-            const bool out_of_data = src->position >= src->size;
-            FillInput(cinfo);
-            if (out_of_data) return;  // leave the end-of-image marker to be read
-        }
-        std::size_t step = src->pub.bytes_in_buffer;
-        if (static_cast<unsigned long>(count) < step) step = static_cast<std::size_t>(count);
-        src->pub.next_input_byte += step;
-        src->pub.bytes_in_buffer -= step;
-        count -= static_cast<long>(step);
+    const auto wanted = static_cast<unsigned long>(count);
+    if (wanted <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += wanted;
+        src->pub.bytes_in_buffer -= wanted;
+        return;
     }
+    src->position += wanted - src->pub.bytes_in_buffer;
+    src->pub.bytes_in_buffer = 0;
 }
 
 // A progressive file can carry any number of scans, each a pass over the whole
@@ -281,13 +280,13 @@ void DecodeStage(Job* job) {
     jpeg_finish_decompress(cinfo);
 }
 
-void PrepareJob(Job* job, std::span<const std::uint8_t> data, long max_memory, int max_scans) {
+void PrepareJob(Job* job, ByteSource& data, long max_memory, int max_scans) {
     job->cinfo.err = jpeg_std_error(&job->error.pub);
     job->error.pub.error_exit = ErrorExit;
     job->error.pub.emit_message = DiscardMessage;
     job->error.pub.output_message = DiscardOutput;
-    job->source.data = data.data();
-    job->source.size = data.size();
+    job->source.data = &data;
+    job->source.position = 0;
     job->max_memory = max_memory;
     job->progress.max_scans = max_scans;
 }
@@ -307,7 +306,7 @@ int Run(Job* job, void (*stage)(Job*)) {
 
 }  // namespace
 
-int ReadHeader(std::span<const std::uint8_t> data, Header& header) {
+int ReadHeader(ByteSource& data, Header& header) {
     Job job{};
     const Limits limits;
     PrepareJob(&job, data, limits.max_memory, limits.max_scans);
@@ -318,7 +317,7 @@ int ReadHeader(std::span<const std::uint8_t> data, Header& header) {
     return code;
 }
 
-int DecodeStretched(std::span<const std::uint8_t> data, int width, int height, bool low_colour_display, Stretched& out,
+int DecodeStretched(ByteSource& data, int width, int height, bool low_colour_display, Stretched& out,
                     const Limits& limits) {
     out = Stretched{};
     if (width <= 0 || height <= 0) return 0;
@@ -342,6 +341,17 @@ int DecodeStretched(std::span<const std::uint8_t> data, int width, int height, b
     }
     out.pixels = std::move(pixels);
     return code;
+}
+
+int ReadHeader(std::span<const std::uint8_t> data, Header& header) {
+    MemorySource source(data);
+    return ReadHeader(source, header);
+}
+
+int DecodeStretched(std::span<const std::uint8_t> data, int width, int height, bool low_colour_display, Stretched& out,
+                    const Limits& limits) {
+    MemorySource source(data);
+    return DecodeStretched(source, width, height, low_colour_display, out, limits);
 }
 
 }  // namespace platform::jpeg

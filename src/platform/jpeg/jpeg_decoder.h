@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace platform::jpeg {
 
 struct Header {
@@ -40,13 +42,17 @@ struct Limits {
 constexpr int kQuantisedColours = 236;
 
 // Returns 0 and fills `header`, or libjpeg's message code when the data are not a
-// decodable JPEG image.
+// decodable JPEG image. Reads only as far as the header goes.
+int ReadHeader(ByteSource& data, Header& header);
 int ReadHeader(std::span<const std::uint8_t> data, Header& header);
 
 // Decodes `data` stretched to width x height by pixel dropping and repeating.
 // Colours are quantised for grey pictures and, when `low_colour_display`, for all.
 // Returns 0, or the libjpeg message code of the error that stopped decoding; `out`
 // then holds what was decoded so far (rows not reached are zero).
+// Reads no further than the end-of-image marker, nor what libjpeg skips.
+int DecodeStretched(ByteSource& data, int width, int height, bool low_colour_display, Stretched& out,
+                    const Limits& limits = {});
 int DecodeStretched(std::span<const std::uint8_t> data, int width, int height, bool low_colour_display, Stretched& out,
                     const Limits& limits = {});
 

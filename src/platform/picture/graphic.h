@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 class QPainter;
 class QRect;
 
@@ -17,8 +19,11 @@ namespace platform {
 class TGraphic {
 public:
     virtual ~TGraphic() = default;
-    // Takes the whole file; throws platform::Exception when the data cannot be used.
-    virtual void LoadFromBytes(std::vector<std::uint8_t> bytes) = 0;
+    // Keeps the source for as long as the graphic needs its data: reads what it must at
+    // once and the rest when first drawn. Throws platform::Exception when the data cannot
+    // be used.
+    virtual void Load(std::unique_ptr<ByteSource> source) = 0;
+    void LoadFromBytes(std::vector<std::uint8_t> bytes) { Load(std::make_unique<MemorySource>(std::move(bytes))); }
     // Fills target with the graphic stretched to it; may throw platform::Exception
     // after drawing what it has.
     virtual void Draw(QPainter& painter, const QRect& target) = 0;

@@ -43,13 +43,16 @@ TJPEGImage::TJPEGImage(int display_bits_per_pixel) : display_bits_(display_bits_
 
 TJPEGImage::~TJPEGImage() = default;
 
-void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes) {
+void TJPEGImage::Load(std::unique_ptr<ByteSource> source) {
     // An empty file loads; it fails only when it is drawn.
     jpeg::Header header;
-    if (!bytes.empty()) {
-        if (int code = jpeg::ReadHeader(bytes, header)) ThrowJpegError(code);
-    }
-    data_ = std::move(bytes);
+    std::uint8_t first = 0;
+    int code = 0;
+    if (source->ReadAt(0, {&first, 1}) != 0) code = jpeg::ReadHeader(*source, header);
+    // A file that cannot be read says so, whatever libjpeg made of what it got.
+    source->ThrowIfReadFailed();
+    if (code != 0) ThrowJpegError(code);
+    source_ = std::move(source);
     decoded_ = false;
     decoded_width_ = decoded_height_ = 0;
     bitmap_.reset();
@@ -70,7 +73,9 @@ void TJPEGImage::Draw(QPainter& painter, const QRect& target) {
         decoded_width_ = device_size.width();
         decoded_height_ = device_size.height();
         jpeg::Stretched picture;
-        code = jpeg::DecodeStretched(data_, device_size.width(), device_size.height(), display_bits_ <= 8, picture);
+        if (source_)
+            code =
+                jpeg::DecodeStretched(*source_, device_size.width(), device_size.height(), display_bits_ <= 8, picture);
         if (!first) code = 0;
         bitmap_ = ToImage(picture);
         if (bitmap_) bitmap_->setDevicePixelRatio(ratio);

@@ -1,6 +1,7 @@
-// The JPEG graphic: keeps the file's bytes from the load on, checks the header at load
-// and decodes at the first draw into a bitmap of the target's size in device pixels;
-// again only when that size changes (a screen of another density).
+// The JPEG graphic: checks the header at load and decodes at the first draw into a bitmap
+// of the target's size in device pixels; again only when that size changes (a screen of
+// another density). The source is kept for those decodes and read only as far as the
+// picture goes, so a file's size beyond its picture costs nothing.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +21,12 @@ public:
     explicit TJPEGImage(int display_bits_per_pixel);
     ~TJPEGImage() override;
 
-    void LoadFromBytes(std::vector<std::uint8_t> bytes) override;
+    void Load(std::unique_ptr<ByteSource> source) override;
     void Draw(QPainter& painter, const QRect& target) override;
 
 private:
     int display_bits_;
-    std::vector<std::uint8_t> data_;
+    std::unique_ptr<ByteSource> source_;
     bool decoded_ = false;
     int decoded_width_ = 0;  // in device pixels
     int decoded_height_ = 0;

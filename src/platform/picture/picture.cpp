@@ -1,4 +1,4 @@
-// The picture container: loading a whole file, under a shared lock, into the graphic kind
+// The picture container: loading a file, held under a shared lock, into the graphic kind
 // its extension names, and drawing. Paths may use "\" as separator.
 #include "platform/picture/picture.h"
 
@@ -41,10 +41,7 @@ void TPicture::LoadFromFile(const std::string& filename, const GraphicRegistry& 
     const GraphicKind* kind = kinds.Find(extension);
     if (!kind || !kind->create) ThrowUnknownKind(extension);
     std::unique_ptr<TGraphic> graphic = kind->create();
-    std::vector<std::uint8_t> bytes;
-    if (ReadWholeFile(NativePath(filename), bytes) != ReadResult::kRead)
-        throw Exception("ファイル " + filename + " は開けません");
-    graphic->LoadFromBytes(std::move(bytes));
+    graphic->Load(std::make_unique<SharedFile>(filename));
     graphic_ = std::move(graphic);
 }
 

@@ -1,7 +1,11 @@
-// The decoder on its own: the palette path taken on displays of 8 bits or fewer, and
-// the quantisation of grey pictures on any display.
+// The decoder on its own: the palette path taken on displays of 8 bits or fewer, the
+// quantisation of grey pictures on any display, and how much of a large file it reads.
 #include <gtest/gtest.h>
 
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include <filesystem>
 #include <set>
 
 #include "jpeg_fixtures.h"
@@ -12,6 +16,7 @@ namespace {
 using fixtures::Colour;
 using fixtures::EncodeOptions;
 using platform::jpeg::DecodeStretched;
+using platform::jpeg::ReadHeader;
 using platform::jpeg::Stretched;
 
 std::vector<std::uint8_t> ToRgb(const Stretched& s) {
@@ -98,6 +103,72 @@ TEST(Limits, MemoryAndScanBoundsEndInLibjpegErrors) {
     EXPECT_EQ(DecodeStretched(progressive, 400, 400, true, shown, {.max_quantised_pixels = 65536}), 0);
     EXPECT_NE(DecodeStretched(progressive, 400, 400, true, shown, {.max_quantised_pixels = 65535}), 0);
     EXPECT_EQ(DecodeStretched(progressive, 400, 400, false, shown, {.max_quantised_pixels = 65535}), 0);
+}
+
+// Counts the bytes read through it.
+class Counted : public platform::ByteSource {
+public:
+    explicit Counted(platform::ByteSource& source) : source_(source) {}
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) noexcept override {
+        const std::size_t n = source_.ReadAt(offset, buffer);
+        bytes_read += n;
+        return n;
+    }
+    std::uint64_t bytes_read = 0;
+
+private:
+    platform::ByteSource& source_;
+};
+
+TEST(LargeFile, ReadsOnlyAsFarAsThePictureGoesAndSkipsWhatItSkips) {
+    constexpr std::uint64_t kGiB = 1ULL << 30;
+    constexpr std::uint64_t kBlock = 4096;
+    const struct {
+        const char* name;
+        std::uint64_t segments;
+        std::uint64_t trailing;
+    } cases[] = {
+        {"2 GiB of zeros after the picture", 0, 2 * kGiB},
+        {"190 MB of APP1 segments before it", 2900, 0},
+        {"both", 2900, 2 * kGiB},
+    };
+    char dir[] = "/tmp/jpeg-large-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::filesystem::path path = std::filesystem::path(dir) / "large.jpeg";
+    for (const bool progressive : {false, true}) {
+        const auto picture = fixtures::Encode({.width = 320, .height = 240, .progressive = progressive});
+        Stretched expected;
+        ASSERT_EQ(DecodeStretched(picture, 400, 400, false, expected), 0);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (progressive ? ", progressive" : ", baseline"));
+            fixtures::WriteLargeFile(path, picture, c.segments, c.trailing);
+            platform::SharedFile file(path.string());
+            // Each skipped segment costs the one block that holds its header.
+            const std::uint64_t bound = picture.size() + (c.segments + 2) * kBlock;
+
+            Counted header_reads(file);
+            platform::jpeg::Header header;
+            ASSERT_EQ(ReadHeader(header_reads, header), 0);
+            EXPECT_EQ(header.width, 320);
+            EXPECT_EQ(header.height, 240);
+            EXPECT_LE(header_reads.bytes_read, bound);
+
+            Counted decode_reads(file);
+            Stretched shown;
+            ASSERT_EQ(DecodeStretched(decode_reads, 400, 400, false, shown), 0);
+            EXPECT_TRUE(shown.pixels == expected.pixels);
+            EXPECT_LE(decode_reads.bytes_read, bound);
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// A file cut short inside a segment that is skipped: the skip ends the image there.
+TEST(LargeFile, CutInsideASkippedSegmentEndsTheImage) {
+    const fixtures::Bytes cut = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 0, 0};
+    platform::MemorySource source(cut);
+    platform::jpeg::Header header;
+    EXPECT_EQ(ReadHeader(source, header), JERR_NO_IMAGE);
 }
 
 }  // namespace

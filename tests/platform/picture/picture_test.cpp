@@ -3,8 +3,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <jerror.h>
 
 #include <QImage>
 #include <QPainter>
@@ -42,7 +45,7 @@ TEST(FileExtension, TakesTheTextAfterTheLastDot) {
 class NamedGraphic : public platform::TGraphic {
 public:
     explicit NamedGraphic(int id) : id(id) {}
-    void LoadFromBytes(std::vector<std::uint8_t>) override {}
+    void Load(std::unique_ptr<platform::ByteSource>) override {}
     void Draw(QPainter&, const QRect&) override {}
     int id;
 };
@@ -179,6 +182,103 @@ TEST_F(PictureFile, FailedLoadKeepsThePreviousPicture) {
     fixtures::PatternRgb(0, 0, 8, 8, expected);
     EXPECT_NEAR(qRed(canvas.pixel(0, 0)), expected[0], 24);  // not the white canvas
     EXPECT_NEAR(qBlue(canvas.pixel(0, 0)), expected[2], 24);
+}
+
+// Whether the canvas shows the fixtures' pattern at its top left, not the white it was
+// filled with.
+bool ShowsPatternAtTopLeft(const QImage& canvas) {
+    std::uint8_t expected[3];
+    fixtures::PatternRgb(0, 0, 8, 8, expected);  // the same for every size
+    const QRgb shown = canvas.pixel(0, 0);
+    return std::abs(qRed(shown) - expected[0]) <= 24 && std::abs(qBlue(shown) - expected[2]) <= 24;
+}
+
+std::string Draw(platform::TPicture& picture, QImage& canvas) {
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    try {
+        picture.Draw(painter, QRect(0, 0, canvas.width(), canvas.height()));
+    } catch (const platform::Exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
+long PeakRssKib() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The file is not copied at load: only the picture in it is read, however large the file.
+TEST_F(PictureFile, GigabytesAfterASmallPictureCostNoMemory) {
+    constexpr std::uintmax_t kGiB = 1ULL << 30;
+    Write("large.jpeg", fixtures::Encode({.width = 8, .height = 8}));
+    std::filesystem::resize_file(dir_ / "large.jpeg", 2 * kGiB);  // a hole of zeros
+    const long peak_before = PeakRssKib();
+
+    platform::TPicture picture;
+    ASSERT_EQ(LoadError(picture, PathOf("large.jpeg")), "");
+    QImage canvas(400, 400, QImage::Format_RGB32);
+    EXPECT_EQ(Draw(picture, canvas), "");
+    EXPECT_TRUE(ShowsPatternAtTopLeft(canvas));
+    EXPECT_LT(PeakRssKib() - peak_before, 64 * 1024);
+}
+
+// The file is read again at the first paint, under the lock taken at load; writers that
+// ignore the lock may change it meanwhile, and whatever they leave is shown or reported
+// like any other file, never a crash.
+TEST_F(PictureFile, FileChangedBetweenLoadAndFirstPaint) {
+    // Half of it is well into the scan.
+    const fixtures::Bytes bytes = fixtures::Encode({.width = 64, .height = 2048});
+    const std::string jpeg_no_soi = "JPEG エラー #" + std::to_string(JERR_NO_SOI);
+    const struct {
+        const char* name;
+        void (*change)(const std::filesystem::path& file);
+        std::string paint_error;
+        bool shows_picture;
+    } cases[] = {
+        {"cut to half", [](const auto& f) { std::filesystem::resize_file(f, std::filesystem::file_size(f) / 2); }, "",
+         true},
+        {"cut to nothing", [](const auto& f) { std::filesystem::resize_file(f, 0); }, jpeg_no_soi, false},
+        {"overwritten in place", [](const auto& f) { std::ofstream(f, std::ios::in | std::ios::out) << "GIF89a"; },
+         jpeg_no_soi, false},
+        {"removed", [](const auto& f) { std::filesystem::remove(f); }, "", true},
+        {"replaced",
+         [](const auto& f) {
+             std::ofstream(f.string() + ".new") << "not a picture";
+             std::filesystem::rename(f.string() + ".new", f);
+         },
+         "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write("changing.jpeg", bytes);
+        platform::TPicture picture;
+        ASSERT_EQ(LoadError(picture, PathOf("changing.jpeg")), "");
+        c.change(dir_ / "changing.jpeg");
+        QImage canvas(400, 400, QImage::Format_RGB32);
+        EXPECT_EQ(Draw(picture, canvas), c.paint_error);
+        EXPECT_EQ(ShowsPatternAtTopLeft(canvas), c.shows_picture);
+    }
+}
+
+// The picture may be decoded again (on a screen of another density): the file stays
+// open, under its lock, for as long as the picture lives.
+TEST_F(PictureFile, ReadersLockHeldWhileThePictureLives) {
+    Write("held.jpeg", fixtures::Encode({.width = 8, .height = 8}));
+    const int writer = ::open(PathOf("held.jpeg").c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    {
+        platform::TPicture picture;
+        ASSERT_EQ(LoadError(picture, PathOf("held.jpeg")), "");
+        EXPECT_NE(::flock(writer, LOCK_EX | LOCK_NB), 0);
+        QImage canvas(400, 400, QImage::Format_RGB32);
+        EXPECT_EQ(Draw(picture, canvas), "");
+        EXPECT_NE(::flock(writer, LOCK_EX | LOCK_NB), 0);
+    }
+    EXPECT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
+    ::close(writer);
 }
 
 }  // namespace
