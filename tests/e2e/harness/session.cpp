@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <regex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -89,9 +90,13 @@ Session::Session(const SessionOptions& options) : dir_(test_support::MakeTempDir
         std::filesystem::create_directories(home());
         std::filesystem::create_directories(runtime_dir());
         std::filesystem::permissions(runtime_dir(), std::filesystem::perms::owner_all);
-        StartServer(options);
+        if (options.server == Server::kWestonXwayland) {
+            StartWeston(options);
+        } else {
+            StartServer(options);
+        }
         if (options.dpi > 0) SetResources("Xft.dpi:\t" + std::to_string(options.dpi) + "\n");
-        if (options.window_manager) StartWindowManager();
+        if (options.window_manager && options.server == Server::kXvfb) StartWindowManager();
     } catch (...) {
         window_manager_.reset();
         server_.reset();
@@ -144,6 +149,42 @@ void Session::StartServer(const SessionOptions& options) {
     close(fds[0]);
 }
 
+// weston chooses a free X display for its XWayland and names it in its log; XWayland
+// itself starts when the first X client connects.
+void Session::StartWeston(const SessionOptions& options) {
+    const std::string socket = "wayland-e2e";
+    const std::filesystem::path log = dir_ / "weston.log";
+    LaunchOptions launch;
+    launch.argv = {"/usr/bin/weston",
+                   "--backend=headless-backend.so",
+                   "--xwayland",
+                   "--socket=" + socket,
+                   "--width=" + std::to_string(options.width),
+                   "--height=" + std::to_string(options.height),
+                   "--idle-time=0",
+                   "--log=" + log.string()};
+    launch.env = {"PATH=/usr/bin:/bin", "HOME=" + home().string(), "XDG_RUNTIME_DIR=" + runtime_dir().string()};
+    launch.cwd = home();
+    launch.stdout_path = dir_ / "weston.out";
+    launch.stderr_path = dir_ / "weston.out";
+    server_ = std::make_unique<Child>(launch);
+
+    const std::regex listening("xserver listening on display (:[0-9]+)");
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    for (;;) {
+        std::smatch found;
+        const std::string text = ReadFile(log);
+        if (std::regex_search(text, found, listening)) {
+            display_ = found[1];
+            break;
+        }
+        if (!server_->Running() || std::chrono::steady_clock::now() >= deadline)
+            throw std::runtime_error("weston offered no X display: " + text + ReadFile(dir_ / "weston.out"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    wayland_display_ = socket;
+}
+
 // What `xrdb -merge` leaves on an empty server: the database as a string property of
 // the root window, which toolkits read when they start.
 void Session::SetResources(const std::string& resources) {
@@ -180,6 +221,10 @@ std::vector<std::string> Session::Environment(const std::vector<std::string>& ex
         "PATH=/usr/local/bin:/usr/bin:/bin",
         "LANG=C.UTF-8",
     };
+    if (!wayland_display_.empty()) {
+        env.push_back("WAYLAND_DISPLAY=" + wayland_display_);
+        env.push_back("XDG_SESSION_TYPE=wayland");
+    }
     for (const auto& entry : extra) {
         auto name = entry.substr(0, entry.find('=') + 1);
         std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });

@@ -13,14 +13,20 @@
 
 namespace e2e {
 
+enum class Server {
+    kXvfb,            // with openbox unless told otherwise
+    kWestonXwayland,  // weston's headless backend, its XWayland and its window manager
+};
+
 struct SessionOptions {
+    Server server = Server::kXvfb;
     int width = 1024;
     int height = 768;
-    int depth = 24;  // 8 gives a palette (PseudoColor) screen
+    int depth = 24;  // 8 gives a palette (PseudoColor) screen; Xvfb only
     // Xft.dpi in the server's resource database, as a desktop sets it for a dense
     // screen (192 for twice the usual density); 0 leaves the database empty.
     int dpi = 0;
-    bool window_manager = true;
+    bool window_manager = true;  // Xvfb only
 };
 
 class Session {
@@ -36,7 +42,8 @@ public:
     std::filesystem::path runtime_dir() const { return dir_ / "runtime"; }
 
     // The environment a program in this session gets: DISPLAY, HOME, XDG_RUNTIME_DIR,
-    // PATH, a UTF-8 locale; `extra` entries ("NAME=value") are added or override.
+    // PATH, a UTF-8 locale, and under weston WAYLAND_DISPLAY and XDG_SESSION_TYPE as a
+    // Wayland desktop sets them; `extra` entries ("NAME=value") are added or override.
     std::vector<std::string> Environment(const std::vector<std::string>& extra = {}) const;
 
     // Starts a program on this display, its output in dir()/<name>.stdout|.stderr.
@@ -48,11 +55,13 @@ public:
 
 private:
     void StartServer(const SessionOptions& options);
+    void StartWeston(const SessionOptions& options);
     void SetResources(const std::string& resources);
     void StartWindowManager();
 
     std::filesystem::path dir_;
     std::string display_;
+    std::string wayland_display_;  // empty without weston
     std::unique_ptr<Child> server_;
     std::unique_ptr<Child> window_manager_;
 };

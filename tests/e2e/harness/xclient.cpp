@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <map>
 #include <mutex>
@@ -109,9 +110,49 @@ XClient::~XClient() {
 
 unsigned long XClient::Intern(const char* name) { return XInternAtom(display_, name, False); }
 
+namespace {
+
+// Clients by the state the window manager puts on them, for window managers that keep
+// no client list (weston's): the windows it manages sit at most one frame below the root.
+std::vector<unsigned long> StatedWindows(Display* display, ::Atom wm_state) {
+    std::vector<unsigned long> found;
+    auto children = [&](Window parent) {
+        Window root, returned_parent;
+        Window* list = nullptr;
+        unsigned count = 0;
+        std::vector<Window> out;
+        if (XQueryTree(display, parent, &root, &returned_parent, &list, &count) && list) out.assign(list, list + count);
+        if (list) XFree(list);
+        return out;
+    };
+    auto stated = [&](Window window) {
+        int count = 0;
+        ::Atom* properties = XListProperties(display, window, &count);
+        const bool has = properties && std::find(properties, properties + count, wm_state) != properties + count;
+        if (properties) XFree(properties);
+        return has;
+    };
+    for (Window top : children(DefaultRootWindow(display))) {
+        if (stated(top)) {
+            found.push_back(top);
+            continue;
+        }
+        for (Window inner : children(top))
+            if (stated(inner)) found.push_back(inner);
+    }
+    return found;
+}
+
+}  // namespace
+
 std::vector<ClientInfo> XClient::Clients() {
     std::vector<ClientInfo> clients;
-    for (auto window : WindowListProperty(display_, DefaultRootWindow(display_), Intern("_NET_CLIENT_LIST"))) {
+    const Window root = DefaultRootWindow(display_);
+    const auto supported = WindowListProperty(display_, root, Intern("_NET_SUPPORTED"));
+    const bool listed = std::ranges::find(supported, Intern("_NET_CLIENT_LIST")) != supported.end();
+    const auto windows = listed ? WindowListProperty(display_, root, Intern("_NET_CLIENT_LIST"))
+                                : StatedWindows(display_, Intern("WM_STATE"));
+    for (auto window : windows) {
         ClientInfo info;
         info.window = window;
         auto pid = WindowListProperty(display_, window, Intern("_NET_WM_PID"));
@@ -299,6 +340,27 @@ void XClient::SendWmMessage(WindowId window, const char* type, const std::vector
     for (std::size_t i = 0; i < data.size() && i < 5; ++i) event.xclient.data.l[i] = data[i];
     XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XSync(display_, False);
+}
+
+void XClient::SendDeleteWindow(WindowId window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = Intern("WM_PROTOCOLS");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(Intern("WM_DELETE_WINDOW"));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window, False, NoEventMask, &event);
+    XSync(display_, False);
+}
+
+Rect XClient::Pointer() {
+    Window root, child;
+    Rect at;
+    int window_x, window_y;
+    unsigned mask;
+    XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &at.x, &at.y, &window_x, &window_y, &mask);
+    return at;
 }
 
 void XClient::RequestMaximize(WindowId window) {

@@ -85,6 +85,11 @@ public:
     void RequestMinimize(WindowId window);
     // Asks the window manager to close the window, as its close button does.
     void RequestClose(WindowId window);
+    // Asks the window itself to close (WM_DELETE_WINDOW), as a window manager does
+    // when its close button is pressed.
+    void SendDeleteWindow(WindowId window);
+    // Where the pointer is, in screen coordinates (width and height 0).
+    Rect Pointer();
 
     // The X server's clock in milliseconds, read after every request sent so far
     // has been processed: the time base of the title observer's records. The server
