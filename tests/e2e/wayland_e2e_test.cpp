@@ -5,10 +5,13 @@
 // Input: XWayland 22.1 crashes on any pointer motion (XTEST motion or XWarpPointer)
 // while the compositor's seat has no pointer, and weston's headless backend has none.
 // Button events through XTEST do arrive, at the pointer's place, which stays where
-// XWayland put it at start: the middle of the output. The window lies over it there.
+// XWayland put it at start: the middle of the output. weston puts the window where it
+// asks to be in some runs and at the top left in others; on an 800 x 600 output the
+// middle lies inside the window either way.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,7 +53,7 @@ std::string Describe(const std::vector<TitleChange>& changes) {
 }
 
 TEST(WaylandDesktop, StoryRunsThroughXWaylandAndClosesWithExitZero) {
-    Session session({.server = Server::kWestonXwayland, .width = 1024, .height = 768});
+    Session session({.server = Server::kWestonXwayland, .width = 800, .height = 600});
     XClient x(session.display());
     TempDir cwd;
     CopyTree(kSample, cwd.path());
@@ -80,6 +83,7 @@ TEST(WaylandDesktop, StoryRunsThroughXWaylandAndClosesWithExitZero) {
 
     const Rect pointer = x.Pointer();
     const Rect area = x.Geometry(window);
+    std::printf("client area at %d,%d; pointer at %d,%d\n", area.x, area.y, pointer.x, pointer.y);
     ASSERT_TRUE(Inside(pointer, area)) << "pointer at " << pointer.x << "," << pointer.y << ", window at " << area.x
                                        << "," << area.y;
     for (int step = 1; step <= 2; ++step) {
