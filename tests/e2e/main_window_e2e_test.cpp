@@ -38,12 +38,6 @@ std::vector<TitleChange> Between(const std::vector<TitleChange>& changes, Mark f
             changes.begin() + static_cast<std::ptrdiff_t>(to)};
 }
 
-std::string Describe(const std::vector<TitleChange>& changes) {
-    std::string out;
-    for (const auto& c : changes) out += std::to_string(c.time) + " [" + c.value.substr(0, 120) + "]\n";
-    return out;
-}
-
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -75,14 +69,7 @@ protected:
 
     // Waits until, after `since`, the title was emptied and then became `title`.
     bool WaitForRefresh(Mark since, const std::string& title, std::chrono::milliseconds timeout = 5s) {
-        return titles().WaitFor(
-            [&](const std::vector<TitleChange>& changes) {
-                for (std::size_t i = since.seen; i + 1 < changes.size(); ++i) {
-                    if (changes[i].value.empty() && changes[i + 1].value == title) return true;
-                }
-                return false;
-            },
-            timeout);
+        return e2e::WaitForRefresh(titles(), since.seen, title, timeout);
     }
 
     bool WaitForTitle(Mark since, const std::string& title, std::chrono::milliseconds timeout = 5s) {

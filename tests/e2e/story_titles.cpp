@@ -16,4 +16,22 @@ ExpectedStep ExpectedAfterStep(int step) {
     return {StepEffect::kFrame, Frame(step)};
 }
 
+bool WaitForRefresh(const TitleObserver& titles, std::size_t since, const std::string& title,
+                    std::chrono::milliseconds timeout) {
+    return titles.WaitFor(
+        [&](const std::vector<TitleChange>& changes) {
+            for (std::size_t i = since; i + 1 < changes.size(); ++i) {
+                if (changes[i].value.empty() && changes[i + 1].value == title) return true;
+            }
+            return false;
+        },
+        timeout);
+}
+
+std::string Describe(const std::vector<TitleChange>& changes) {
+    std::string out;
+    for (const auto& c : changes) out += std::to_string(c.time) + " [" + c.value.substr(0, 120) + "]\n";
+    return out;
+}
+
 }  // namespace e2e

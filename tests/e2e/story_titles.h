@@ -2,7 +2,12 @@
 // story's table (tests/support) rather than taken from the program.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <string>
+#include <vector>
+
+#include "title_observer.h"
 
 namespace e2e {
 
@@ -15,5 +20,12 @@ struct ExpectedStep {
 
 // For step 0 (the start) to 100.
 ExpectedStep ExpectedAfterStep(int step);
+
+// Waits until, after the first `since` changes, the title was emptied and then became
+// `title`: one refresh.
+bool WaitForRefresh(const TitleObserver& titles, std::size_t since, const std::string& title,
+                    std::chrono::milliseconds timeout);
+// The changes with their server times, one a line, for failure messages.
+std::string Describe(const std::vector<TitleChange>& changes);
 
 }  // namespace e2e

@@ -35,23 +35,6 @@ bool Inside(const Rect& point, const Rect& area) {
     return point.x >= area.x && point.x < area.x + area.width && point.y >= area.y && point.y < area.y + area.height;
 }
 
-// Waits until, after the first `since` changes, the title was emptied and then became `title`.
-bool WaitForRefresh(TitleObserver& titles, std::size_t since, const std::string& title) {
-    return titles.WaitFor(
-        [&](const std::vector<TitleChange>& changes) {
-            for (std::size_t i = since; i + 1 < changes.size(); ++i)
-                if (changes[i].value.empty() && changes[i + 1].value == title) return true;
-            return false;
-        },
-        5s);
-}
-
-std::string Describe(const std::vector<TitleChange>& changes) {
-    std::string out;
-    for (const TitleChange& c : changes) out += "\"" + c.value + "\"\n";
-    return out;
-}
-
 TEST(WaylandDesktop, StoryRunsThroughXWaylandAndClosesWithExitZero) {
     Session session({.server = Server::kWestonXwayland, .width = 800, .height = 600});
     XClient x(session.display());
@@ -79,7 +62,7 @@ TEST(WaylandDesktop, StoryRunsThroughXWaylandAndClosesWithExitZero) {
 
     // The title blinks: emptied, then the composed title, exactly.
     TitleObserver& titles = program.titles();
-    EXPECT_TRUE(WaitForRefresh(titles, 0, ExpectedAfterStep(0).title)) << Describe(titles.Changes());
+    EXPECT_TRUE(WaitForRefresh(titles, 0, ExpectedAfterStep(0).title, 5s)) << Describe(titles.Changes());
 
     const Rect pointer = x.Pointer();
     const Rect area = x.Geometry(window);
@@ -92,7 +75,7 @@ TEST(WaylandDesktop, StoryRunsThroughXWaylandAndClosesWithExitZero) {
         x.Press();
         std::this_thread::sleep_for(50ms);
         x.Release();
-        EXPECT_TRUE(WaitForRefresh(titles, since, ExpectedAfterStep(step).title)) << Describe(titles.Changes());
+        EXPECT_TRUE(WaitForRefresh(titles, since, ExpectedAfterStep(step).title, 5s)) << Describe(titles.Changes());
         // Clicks at one spot closer than the double-click time would be one double-click.
         std::this_thread::sleep_for(800ms);
     }
