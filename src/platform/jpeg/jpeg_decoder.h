@@ -32,9 +32,10 @@ struct Stretched {
 struct Limits {
     long max_memory = 1L << 30;  // libjpeg's own working memory, in bytes
     int max_scans = 100;         // far more scans than real encoders write
-    // Quantised pictures must be decoded row by row in full, whatever the target size:
-    // bound their area, so that the first paint cannot take minutes.
-    long long max_quantised_pixels = 1LL << 28;
+    // Quantised pictures must be decoded row by row in full, whatever the target size,
+    // and the two-pass quantiser buffers the whole picture: bound their area, so that the
+    // first paint takes about a second at most and the buffer stays near 24 MB.
+    long long max_quantised_pixels = 1LL << 23;
 };
 
 // The colour count of the palette used on displays of at most 8 bits per pixel; the

@@ -3,6 +3,7 @@
 #include "platform/music/midi_file.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace platform {
 namespace {
@@ -15,6 +16,15 @@ constexpr std::uint8_t kSystemExclusiveContinued = 0xF7;
 // Meta event types.
 constexpr std::uint8_t kSetTempo = 0x51;
 constexpr std::uint8_t kEndOfTrack = 0x2F;
+
+// Rounds a non-negative count to the nearest whole one. Ticks and milliseconds are 32-bit:
+// a slow tempo over a long piece gives more milliseconds than that, and such a count
+// stays at the largest one rather than wrapping to any value at all.
+std::uint32_t RoundedCount(double value) {
+    constexpr double kLargest = std::numeric_limits<std::uint32_t>::max();
+    const double rounded = value + 0.5;
+    return rounded >= kLargest ? std::numeric_limits<std::uint32_t>::max() : static_cast<std::uint32_t>(rounded);
+}
 
 class Reader {
 public:
@@ -158,7 +168,7 @@ std::uint32_t MidiTimeline::TicksToMs(std::uint32_t tick) const {
         const std::uint32_t until = i + 1 < tempi_.size() ? std::min(tempi_[i + 1].tick, tick) : tick;
         us += double(until - tempi_[i].tick) * tempi_[i].us_per_quarter / division_;
     }
-    return static_cast<std::uint32_t>(us / 1000 + 0.5);
+    return RoundedCount(us / 1000);
 }
 
 std::uint32_t MidiTimeline::MsToTicks(std::uint32_t ms) const {
@@ -167,7 +177,7 @@ std::uint32_t MidiTimeline::MsToTicks(std::uint32_t ms) const {
         const double us_per_tick = double(tempi_[i].us_per_quarter) / division_;
         const bool last = i + 1 == tempi_.size();
         const double span_us = last ? 0 : (tempi_[i + 1].tick - tempi_[i].tick) * us_per_tick;
-        if (last || us_left < span_us) return tempi_[i].tick + static_cast<std::uint32_t>(us_left / us_per_tick + 0.5);
+        if (last || us_left < span_us) return RoundedCount(tempi_[i].tick + us_left / us_per_tick);
         us_left -= span_us;
     }
     return 0;

@@ -65,6 +65,24 @@ TEST(MidiTimeline, LengthFollowsTempoChanges) {
     }
 }
 
+TEST(MidiTimeline, TimesBeyond32BitsStayAtTheLargest) {
+    // The slowest tempo (about 16.8 s a quarter) at one tick a quarter, for 0x0FFFFFFF ticks:
+    // some 4.5e12 ms, far past what 32 bits hold.
+    const Bytes slow = {0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF,  // 16777215 us a quarter
+                        0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00};
+    const auto timeline = MidiTimeline::read(smf(0, 1, {slow}));
+    ASSERT_TRUE(timeline);
+    constexpr std::uint32_t kLargest = 0xFFFFFFFF;
+    EXPECT_EQ(timeline->lengthMs(), kLargest);
+    EXPECT_EQ(timeline->ticksToMs(0x7FFFFFFF), kLargest);
+    EXPECT_EQ(timeline->ticksToMs(256), 4294967u);  // 256 quarters of 16.78 s still fit
+    // The fastest tempo at the finest division: a millisecond is some 33 million ticks.
+    const Bytes fast = {0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x01, 0x00, 0xFF, 0x2F, 0x00};
+    const auto quick = MidiTimeline::read(smf(0, 0x7FFF, {fast}));
+    ASSERT_TRUE(quick);
+    EXPECT_EQ(quick->msToTicks(1000), kLargest);
+}
+
 TEST(MidiTimeline, ToleratesWhatPlayersAccept) {
     // Running status, an unknown chunk, a track without end marker, extra header bytes.
     const Bytes running = {0x00, 0x90, 60, 100, 0x83, 0x60, 60, 0, 0x00, 0xFF, 0x2F, 0x00};

@@ -1,0 +1,76 @@
+// Writes the seed inputs of the picture and MIDI targets from the fixtures the tests
+// build: small JPEG files of each colour model and coding, damaged ones, and small MIDI
+// files. Usage: write_seeds <fuzz dir>; the outputs are kept under corpus/.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "jpeg_fixtures.h"
+#include "midi_fixture.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The picture target's first byte: bit 0 the palette display, the rest the target size.
+constexpr std::uint8_t kTrueColourSmall = 0x00;
+constexpr std::uint8_t kPaletteSmall = 0x01;
+constexpr std::uint8_t kTrueColour400 = 0x02;
+constexpr std::uint8_t kPalette400 = 0x03;
+
+void Picture(const std::filesystem::path& dir, const std::string& name, const Bytes& jpeg,
+             std::initializer_list<std::uint8_t> choices = {kTrueColourSmall, kPaletteSmall}) {
+    for (std::uint8_t choice : choices) {
+        Bytes input{choice};
+        input.insert(input.end(), jpeg.begin(), jpeg.end());
+        char suffix[8];
+        std::snprintf(suffix, sizeof suffix, "-%02x", choice);
+        fixture::write(dir / (name + suffix), input);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <fuzz dir>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path root(argv[1]);
+    const auto pictures = root / "corpus" / "picture";
+    const auto midi = root / "corpus" / "midi_file";
+    std::filesystem::create_directories(pictures);
+    std::filesystem::create_directories(midi);
+
+    using fixtures::Colour;
+    using fixtures::Encode;
+    // Small pictures keep the fuzzer fast; each still has every marker of its kind.
+    Picture(pictures, "rgb", Encode({.width = 24, .height = 16}), {kTrueColourSmall, kTrueColour400, kPalette400});
+    Picture(pictures, "grey", Encode({.width = 24, .height = 16, .colour = Colour::Grey}));
+    Picture(pictures, "cmyk", Encode({.width = 16, .height = 16, .colour = Colour::Cmyk}));
+    Picture(pictures, "ycck", Encode({.width = 16, .height = 16, .colour = Colour::Ycck}));
+    Picture(pictures, "rgb-444", Encode({.width = 17, .height = 9, .h_sampling = 1, .v_sampling = 1}));
+    Picture(pictures, "progressive", Encode({.width = 24, .height = 16, .progressive = true}));
+    Picture(pictures, "restart", Encode({.width = 40, .height = 16, .restart_interval = 1}));
+    Picture(pictures, "arithmetic", Encode({.width = 16, .height = 16, .arithmetic = true}), {kTrueColourSmall});
+    Picture(pictures, "tables-only", fixtures::TablesOnly(), {kTrueColourSmall});
+    Picture(pictures, "truncated", fixtures::Truncated(Encode({.width = 32, .height = 32}), 0.6));
+    Picture(pictures, "frame-in-scan", fixtures::WithFrameInScan(Encode({.width = 24, .height = 16})),
+            {kTrueColourSmall});
+    Picture(pictures, "repeated-scan",
+            fixtures::WithRepeatedLastScan(Encode({.width = 16, .height = 16, .progressive = true}), 3),
+            {kPaletteSmall});
+    Picture(pictures, "large-frame", fixtures::WithFrame(Encode({.width = 16, .height = 16}), 0xC0, 8, 4000, 3000),
+            {kTrueColourSmall});
+
+    fixture::write(midi / "note", fixture::smf(0, 480, {fixture::note(2)}));
+    fixture::write(midi / "two-tracks", fixture::smf(1, 96, {fixture::note(1, 60), fixture::note(3, 64)}));
+    // A tempo change (meta 0x51), a text event, a system-exclusive message and running status.
+    const Bytes tempo_track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x01, 0x02, 'h',  'i',
+                               0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7, 0x00, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0x00,
+                               0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90, 0x00, 0xFF, 0x2F, 0x00};
+    fixture::write(midi / "tempo", fixture::smf(1, 480, {tempo_track, fixture::note(4)}));
+    return 0;
+}
