@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/music/mci_command.h"
 
 namespace {
@@ -23,12 +24,12 @@ void CheckParsed(const platform::mci::Parsed& parsed) {
         return;
     }
     const auto& command = parsed.command;
-    Require(command.verb == platform::mci::lower(command.verb), "verb not in lower case");
+    Require(command.verb == platform::AsciiLower(command.verb), "verb not in lower case");
     for (const auto& [keyword, value] : command.flags)
-        Require(keyword == platform::mci::lower(keyword), "keyword not in lower case");
-    Require(!(command.has("notify") && command.has("wait")), "notify with wait");
+        Require(keyword == platform::AsciiLower(keyword), "keyword not in lower case");
+    Require(!(command.Has("notify") && command.Has("wait")), "notify with wait");
     for (const char* keyword : {"from", "to"})
-        if (command.has(keyword)) Require(command.number(keyword).has_value(), "a checked number has no value");
+        if (command.Has(keyword)) Require(command.Number(keyword).has_value(), "a checked number has no value");
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        CheckParsed(platform::mci::parse(text.substr(start, end - start)));
+        CheckParsed(platform::mci::Parse(text.substr(start, end - start)));
         start = end + 1;
     }
     return 0;

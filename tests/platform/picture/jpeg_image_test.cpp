@@ -109,6 +109,10 @@ std::vector<Case> Cases() {
         // Grey pictures are dithered, which needs every row: too slow at this size.
         {"huge_declared_grey", [] { return fixtures::WithFrame(Make({.colour = Colour::Grey}), -1, -1, 65500, 65500); },
          "", JpegError(JERR_IMAGE_TOO_BIG), Shown::Nothing},
+        // The quantiser buffers the whole picture: 16 Mpixels would take 48 MB and seconds.
+        {"grey_past_quantised_area",
+         [] { return fixtures::WithFrame(Make({.colour = Colour::Grey}), -1, -1, 4096, 4096); }, "",
+         JpegError(JERR_IMAGE_TOO_BIG), Shown::Nothing},
         {"huge_declared_progressive", [] { return fixtures::WithFrame(Make(kProgressive), -1, -1, 65500, 65500); }, "",
          JpegError(JERR_NO_BACKING_STORE), Shown::Nothing},
         {"thousands_of_scans", [] { return fixtures::WithRepeatedLastScan(Make(kProgressive), 3000); }, "",
