@@ -11,6 +11,10 @@ namespace platform::form {
 
 namespace {
 
+// Objects are read recursively: a bound on nesting keeps any text from exhausting the
+// stack. Forms hold one level of components; this leaves room for far more.
+constexpr int kMaxNesting = 64;
+
 bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
@@ -97,8 +101,11 @@ private:
                 return object;
             }
             if (word == "object") {
+                if (depth_ == kMaxNesting) Fail("objects nested more than " + std::to_string(kMaxNesting) + " deep");
                 col_ = start;
+                ++depth_;
                 object.children.push_back(ParseObject());
+                --depth_;
                 continue;
             }
             col_ = start;
@@ -182,6 +189,7 @@ private:
     std::string_view line_text_;
     size_t col_ = 0;
     int line_ = 0;
+    int depth_ = 0;  // objects open around the one being read
     bool at_end_ = false;
 };
 

@@ -40,9 +40,24 @@ TEST(FormText, ReadsNestedObjectsAndEveryKindOfValue) {
     EXPECT_EQ(root.children[0].properties.at(0).value.text, "Image1Click");
 }
 
+// The form with `depth` objects each inside the one before.
+std::string Nested(int depth) {
+    std::string text = "object Form1: TForm1\n";
+    for (int i = 0; i < depth; ++i) text += "object Inner: TImage\n";
+    for (int i = 0; i < depth; ++i) text += "end\n";
+    return text + "end\n";
+}
+
+TEST(FormText, ReadsObjectsNestedUpToTheBound) {
+    Object root = Parse(Nested(64));
+    int depth = 0;
+    for (const Object* o = &root; !o->children.empty(); o = &o->children.front()) ++depth;
+    EXPECT_EQ(depth, 64);
+}
+
 TEST(FormText, SyntaxErrorsNameTheLine) {
     const struct {
-        const char* text;
+        std::string text;
         const char* expected;
     } cases[] = {
         {"", "line 0: the description is empty"},
@@ -58,6 +73,8 @@ TEST(FormText, SyntaxErrorsNameTheLine) {
         {"object Form1: TForm1\n  Left = 1\n", "missing 'end' of Form1"},
         {"object Form1: TForm1\nend\nend\n", "line 3: text after the last 'end'"},
         {"object Form1: TForm1\n  object Image1: TImage\nend\n", "missing 'end' of Form1"},
+        {Nested(65), "line 66: objects nested more than 64 deep"},
+        {Nested(100000), "line 66: objects nested more than 64 deep"},
     };
     for (const auto& c : cases) {
         try {
