@@ -30,8 +30,11 @@ struct Stretched {
 };
 
 struct Limits {
-    long max_memory = 1L << 30;  // libjpeg's own working memory, in bytes
-    int max_scans = 100;         // far more scans than real encoders write
+    // libjpeg's own working memory, in bytes. Progressive pictures keep every coefficient
+    // (3 bytes a pixel in 4:2:0 colour): this holds pictures of about 20 Mpixels, and keeps
+    // a small file that declares a huge picture from taking hundreds of megabytes.
+    long max_memory = 64L << 20;
+    int max_scans = 100;  // far more scans than real encoders write
     // Quantised pictures must be decoded row by row in full, whatever the target size,
     // and the two-pass quantiser buffers the whole picture: bound their area, so that the
     // first paint takes about a second at most and the buffer stays near 24 MB.

@@ -113,6 +113,12 @@ std::vector<Case> Cases() {
         {"grey_past_quantised_area",
          [] { return fixtures::WithFrame(Make({.colour = Colour::Grey}), -1, -1, 4096, 4096); }, "",
          JpegError(JERR_IMAGE_TOO_BIG), Shown::Nothing},
+        // Progressive pictures keep every coefficient: 36 MB here, within libjpeg's budget;
+        // 108 MB past it.
+        {"large_declared_progressive", [] { return fixtures::WithFrame(Make(kProgressive), -1, -1, 4000, 3000); }, "",
+         "", Shown::Unchecked},
+        {"progressive_past_memory", [] { return fixtures::WithFrame(Make(kProgressive), -1, -1, 6000, 6000); }, "",
+         JpegError(JERR_NO_BACKING_STORE), Shown::Nothing},
         {"huge_declared_progressive", [] { return fixtures::WithFrame(Make(kProgressive), -1, -1, 65500, 65500); }, "",
          JpegError(JERR_NO_BACKING_STORE), Shown::Nothing},
         {"thousands_of_scans", [] { return fixtures::WithRepeatedLastScan(Make(kProgressive), 3000); }, "",
