@@ -68,25 +68,25 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     bytes.clear();
     struct stat status {};
     const FileDescriptor file(OpenRegularFile(path, status));
-    if (file.get() < 0) return ReadResult::kCannotOpen;
-    if (static_cast<std::uintmax_t>(status.st_size) > max_size) return ReadResult::kTooLarge;
-    if (!LockShared(file.get())) return ReadResult::kCannotOpen;
+    if (file.get() < 0) return ReadResult::CannotOpen;
+    if (static_cast<std::uintmax_t>(status.st_size) > max_size) return ReadResult::TooLarge;
+    if (!LockShared(file.get())) return ReadResult::CannotOpen;
 
     bytes.reserve(static_cast<std::size_t>(status.st_size));
     std::uint8_t chunk[65536];
     for (;;) {
         const ssize_t n = ::read(file.get(), chunk, sizeof chunk);
-        if (n == 0) return ReadResult::kRead;
+        if (n == 0) return ReadResult::Read;
         if (n < 0) {
             if (errno == EINTR) continue;
             bytes.clear();
-            return ReadResult::kCannotOpen;
+            return ReadResult::CannotOpen;
         }
         bytes.insert(bytes.end(), chunk, chunk + n);
         // The file may grow while it is read.
         if (bytes.size() > max_size) {
             bytes.clear();
-            return ReadResult::kTooLarge;
+            return ReadResult::TooLarge;
         }
     }
 }

@@ -20,7 +20,7 @@ std::string NativePath(std::string_view path);
 // The text after the last "." of a file name; none when a "\", "/" or ":" follows it.
 std::string FileExtension(std::string_view path);
 
-enum class ReadResult { kRead, kCannotOpen, kTooLarge };
+enum class ReadResult { Read, CannotOpen, TooLarge };
 
 // Reads the whole of a regular file (`path` as NativePath gives it). Opening never waits
 // (a FIFO with no writer, a device), and while the file is read, writers that take locks

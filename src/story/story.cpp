@@ -14,13 +14,13 @@ constexpr std::string_view kSeparator = "     ";
 void Story::ComposeCaption() {
     std::string result;
     result.reserve(3 * kSeparator.size() + kRepeat * (2 + StoryLine.size()));
-    auto AppendRepeated = [&result](std::string_view piece) {
+    auto append_repeated = [&result](std::string_view piece) {
         for (int i = 0; i < kRepeat; ++i) result += piece;
         result += kSeparator;
     };
-    AppendRepeated("(");
-    AppendRepeated(StoryLine);
-    AppendRepeated(")");
+    append_repeated("(");
+    append_repeated(StoryLine);
+    append_repeated(")");
     host_.SetTitle(result);
 }
 

@@ -14,32 +14,32 @@ namespace fixture {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void put(Bytes& out, std::uint32_t value, int bytes) {
+inline void Put(Bytes& out, std::uint32_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-inline Bytes chunk(const char* id, const Bytes& body) {
+inline Bytes Chunk(const char* id, const Bytes& body) {
     Bytes out(id, id + 4);
-    put(out, static_cast<std::uint32_t>(body.size()), 4);
+    Put(out, static_cast<std::uint32_t>(body.size()), 4);
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }
 
-inline Bytes smf(std::uint16_t format, std::uint16_t division, std::initializer_list<Bytes> tracks) {
+inline Bytes Smf(std::uint16_t format, std::uint16_t division, std::initializer_list<Bytes> tracks) {
     Bytes header;
-    put(header, format, 2);
-    put(header, static_cast<std::uint32_t>(tracks.size()), 2);
-    put(header, division, 2);
-    Bytes out = chunk("MThd", header);
+    Put(header, format, 2);
+    Put(header, static_cast<std::uint32_t>(tracks.size()), 2);
+    Put(header, division, 2);
+    Bytes out = Chunk("MThd", header);
     for (const auto& t : tracks) {
-        const Bytes c = chunk("MTrk", t);
+        const Bytes c = Chunk("MTrk", t);
         out.insert(out.end(), c.begin(), c.end());
     }
     return out;
 }
 
 // One piano note of `quarters` quarter notes at 120 per minute (division 480), then end of track.
-inline Bytes note(int quarters, int pitch = 60) {
+inline Bytes Note(int quarters, int pitch = 60) {
     Bytes t = {0x00, 0xC0, 0x00, 0x00, 0x90, static_cast<std::uint8_t>(pitch), 100};
     const std::uint32_t ticks = 480u * quarters;
     // delta as a two-byte variable-length quantity (ticks < 16384)
@@ -49,7 +49,7 @@ inline Bytes note(int quarters, int pitch = 60) {
     return t;
 }
 
-inline void write(const std::filesystem::path& path, const Bytes& bytes) {
+inline void Write(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }

@@ -68,11 +68,11 @@ private:
 
         std::vector<std::uint8_t> bytes;
         switch (ReadWholeFile(NativePath(command.device), bytes, kMaxMidiFileSize)) {
-            case ReadResult::kRead:
+            case ReadResult::Read:
                 break;
-            case ReadResult::kCannotOpen:
+            case ReadResult::CannotOpen:
                 return kFileNotFound;
-            case ReadResult::kTooLarge:
+            case ReadResult::TooLarge:
                 return kInvalidFile;
         }
         auto timeline = MidiTimeline::Read(bytes);

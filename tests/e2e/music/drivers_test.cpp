@@ -26,7 +26,7 @@ TEST_P(AudioOutput, ReachesTheSoundServer) {
     platform::MidiSequencer::Options options;
     options.drivers = {GetParam()};
     {
-        platform::MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), options);
+        platform::MidiSequencer sequencer(fixture::Smf(0, 480, {fixture::Note(2)}), options);
         sequencer.Play(std::nullopt, std::nullopt);
         sequencer.WaitUntilDone();
         EXPECT_TRUE(sequencer.Audible());

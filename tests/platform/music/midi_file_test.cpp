@@ -11,15 +11,15 @@ namespace platform {
 namespace {
 
 using fixture::Bytes;
-using fixture::smf;
+using fixture::Smf;
 
 TEST(MidiTimeline, RefusesMalformedFiles) {
-    const Bytes good = fixture::note(1);
-    Bytes truncated = smf(0, 480, {good});
+    const Bytes good = fixture::Note(1);
+    Bytes truncated = Smf(0, 480, {good});
     truncated.resize(truncated.size() - 3);
-    Bytes header_only = smf(0, 480, {good});
+    Bytes header_only = Smf(0, 480, {good});
     header_only.resize(14);
-    Bytes long_track = smf(0, 480, {good});
+    Bytes long_track = Smf(0, 480, {good});
     long_track[21] += 10;  // the track claims more bytes than the file has
     const struct {
         const char* what;
@@ -31,17 +31,17 @@ TEST(MidiTimeline, RefusesMalformedFiles) {
         {"short header", Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 4, 0, 0, 0, 1}},
         {"truncated track", truncated},
         {"track longer than the file", long_track},
-        {"format 2", smf(2, 480, {good})},
-        {"format 0 with two tracks", smf(0, 480, {good, good})},
-        {"SMPTE time", smf(0, 0xE728, {good})},
-        {"zero division", smf(0, 0, {good})},
-        {"data byte without status", smf(0, 480, {Bytes{0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00}})},
-        {"endless delta", smf(0, 480, {Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 100}})},
-        {"meta longer than the track", smf(0, 480, {Bytes{0x00, 0xFF, 0x03, 0x20, 'a'}})},
-        {"sysex longer than the track", smf(0, 480, {Bytes{0x00, 0xF0, 0x10, 0x7E, 0xF7}})},
-        {"note cut short", smf(0, 480, {Bytes{0x00, 0x90, 60}})},
-        {"system message", smf(0, 480, {Bytes{0x00, 0xF8, 0x00, 0xFF, 0x2F, 0x00}})},
-        {"zero tempo", smf(0, 480, {Bytes{0x00, 0xFF, 0x51, 0x03, 0, 0, 0, 0x00, 0xFF, 0x2F, 0x00}})},
+        {"format 2", Smf(2, 480, {good})},
+        {"format 0 with two tracks", Smf(0, 480, {good, good})},
+        {"SMPTE time", Smf(0, 0xE728, {good})},
+        {"zero division", Smf(0, 0, {good})},
+        {"data byte without status", Smf(0, 480, {Bytes{0x00, 0x40, 0x40, 0x00, 0xFF, 0x2F, 0x00}})},
+        {"endless delta", Smf(0, 480, {Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 100}})},
+        {"meta longer than the track", Smf(0, 480, {Bytes{0x00, 0xFF, 0x03, 0x20, 'a'}})},
+        {"sysex longer than the track", Smf(0, 480, {Bytes{0x00, 0xF0, 0x10, 0x7E, 0xF7}})},
+        {"note cut short", Smf(0, 480, {Bytes{0x00, 0x90, 60}})},
+        {"system message", Smf(0, 480, {Bytes{0x00, 0xF8, 0x00, 0xFF, 0x2F, 0x00}})},
+        {"zero tempo", Smf(0, 480, {Bytes{0x00, 0xFF, 0x51, 0x03, 0, 0, 0, 0x00, 0xFF, 0x2F, 0x00}})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -54,7 +54,7 @@ TEST(MidiTimeline, LengthFollowsTempoChanges) {
     const Bytes tempo_track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,        // 500000 us
                                0x87, 0x40, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // at 960: 1000000 us
                                0x00, 0xFF, 0x2F, 0x00};
-    const auto timeline = MidiTimeline::Read(smf(1, 480, {tempo_track, fixture::note(4)}));
+    const auto timeline = MidiTimeline::Read(Smf(1, 480, {tempo_track, fixture::Note(4)}));
     ASSERT_TRUE(timeline);
     EXPECT_EQ(timeline->LengthTicks(), 1920u);
     EXPECT_EQ(timeline->LengthMs(), 3000u);
@@ -86,15 +86,15 @@ TEST(MidiTimeline, TimesBeyond32BitsStayAtTheLargest) {
 TEST(MidiTimeline, ToleratesWhatPlayersAccept) {
     // Running status, an unknown chunk, a track without end marker, extra header bytes.
     const Bytes running = {0x00, 0x90, 60, 100, 0x83, 0x60, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
-    Bytes file = fixture::chunk("MThd", Bytes{0, 0, 0, 1, 0x01, 0xE0, 7, 7, 7});
-    const Bytes junk = fixture::chunk("XFIH", Bytes{1, 2, 3});
-    const Bytes track = fixture::chunk("MTrk", Bytes{0x00, 0x90, 60, 100, 0x83, 0x60, 60, 0});
+    Bytes file = fixture::Chunk("MThd", Bytes{0, 0, 0, 1, 0x01, 0xE0, 7, 7, 7});
+    const Bytes junk = fixture::Chunk("XFIH", Bytes{1, 2, 3});
+    const Bytes track = fixture::Chunk("MTrk", Bytes{0x00, 0x90, 60, 100, 0x83, 0x60, 60, 0});
     file.insert(file.end(), junk.begin(), junk.end());
     file.insert(file.end(), track.begin(), track.end());
     auto timeline = MidiTimeline::Read(file);
     ASSERT_TRUE(timeline);
     EXPECT_EQ(timeline->LengthTicks(), 480u);
-    ASSERT_TRUE(MidiTimeline::Read(smf(0, 480, {running})));
+    ASSERT_TRUE(MidiTimeline::Read(Smf(0, 480, {running})));
 }
 
 TEST(MidiTimeline, SampleMusicLastsAboutAMinute) {

@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 // Peak of the 16-bit stereo samples of a raw or WAV file (a WAV header is too short to matter).
-int peak(const std::filesystem::path& file) {
+int Peak(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
     int top = 0;
@@ -31,7 +31,7 @@ int peak(const std::filesystem::path& file) {
 
 class MidiSequencerTest : public ::testing::Test {
 protected:
-    MidiSequencer::Options toFile() {
+    MidiSequencer::Options ToFile() {
         MidiSequencer::Options options;
         options.drivers = {"file"};
         options.file_name = (dir.path() / "out.raw").string();
@@ -43,7 +43,7 @@ protected:
 TEST_F(MidiSequencerTest, PlaysTheFileOnceAndEnds) {
     const auto started = Clock::now();
     {
-        MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), toFile());
+        MidiSequencer sequencer(fixture::Smf(0, 480, {fixture::Note(2)}), ToFile());
         sequencer.Play(std::nullopt, std::nullopt);
         EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Playing);
         sequencer.WaitUntilDone();
@@ -53,11 +53,11 @@ TEST_F(MidiSequencerTest, PlaysTheFileOnceAndEnds) {
     }
     // One second of music, played in real time, not all at once.
     EXPECT_GE(Clock::now() - started, 900ms);
-    EXPECT_GT(peak(dir.path() / "out.raw"), 1000);
+    EXPECT_GT(Peak(dir.path() / "out.raw"), 1000);
 }
 
 TEST_F(MidiSequencerTest, StopsAtTheEndTick) {
-    MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(8)}), toFile());
+    MidiSequencer sequencer(fixture::Smf(0, 480, {fixture::Note(8)}), ToFile());
     sequencer.Play(std::nullopt, 480u);
     sequencer.WaitUntilDone();
     EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Stopped);
@@ -65,7 +65,7 @@ TEST_F(MidiSequencerTest, StopsAtTheEndTick) {
 }
 
 TEST_F(MidiSequencerTest, StopSilencesAndPlayResumes) {
-    MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(8)}), toFile());
+    MidiSequencer sequencer(fixture::Smf(0, 480, {fixture::Note(8)}), ToFile());
     sequencer.Play(std::nullopt, std::nullopt);
     sequencer.Stop();  // before it is ready: the request is dropped
     std::this_thread::sleep_for(300ms);
@@ -87,13 +87,13 @@ TEST_F(MidiSequencerTest, SilentWithoutSoundFontOrDevice) {
         {"SoundFont not a SoundFont", {(dir.path() / "bogus.sf2").string()}, {"file"}},
         {"no driver opens", {}, {"no-such-driver"}},
     };
-    fixture::write(dir.path() / "bogus.sf2", {'R', 'I', 'F', 'F', 1, 2, 3});
+    fixture::Write(dir.path() / "bogus.sf2", {'R', 'I', 'F', 'F', 1, 2, 3});
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto options = toFile();
+        auto options = ToFile();
         options.soundfonts = c.soundfonts;
         options.drivers = c.drivers;
-        MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(2)}), options);
+        MidiSequencer sequencer(fixture::Smf(0, 480, {fixture::Note(2)}), options);
         sequencer.Play(std::nullopt, std::nullopt);
         const auto started = Clock::now();
         sequencer.WaitUntilDone();
@@ -109,7 +109,7 @@ TEST_F(MidiSequencerTest, EndsPromptlyWhilePlayingOrLoading) {
         SCOPED_TRACE(wait.count());
         const auto started = Clock::now();
         {
-            MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(60)}), toFile());
+            MidiSequencer sequencer(fixture::Smf(0, 480, {fixture::Note(60)}), ToFile());
             sequencer.Play(std::nullopt, std::nullopt);
             std::this_thread::sleep_for(wait);
         }

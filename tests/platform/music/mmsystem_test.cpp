@@ -33,13 +33,13 @@ protected:
         // No sound server: the tests must not depend on one, nor make noise on a desktop.
         setenv("PULSE_SERVER", (dir.path() / "no-server").c_str(), 1);
         std::filesystem::create_directory(dir.path() / "[]");
-        fixture::write(dir.path() / "[]" / "song.mid", fixture::smf(0, 480, {fixture::note(4)}));
-        auto broken = fixture::smf(0, 480, {fixture::note(4)});
+        fixture::Write(dir.path() / "[]" / "song.mid", fixture::Smf(0, 480, {fixture::Note(4)}));
+        auto broken = fixture::Smf(0, 480, {fixture::Note(4)});
         broken.resize(broken.size() - 5);
-        fixture::write(dir.path() / "[]" / "broken.mid", broken);
-        fixture::write(dir.path() / "[]" / "song.wav", {'R', 'I', 'F', 'F'});
+        fixture::Write(dir.path() / "[]" / "broken.mid", broken);
+        fixture::Write(dir.path() / "[]" / "song.wav", {'R', 'I', 'F', 'F'});
         // A good file padded far beyond any song: refused rather than read into memory whole.
-        fixture::write(dir.path() / "[]" / "huge.mid", fixture::smf(0, 480, {fixture::note(4)}));
+        fixture::Write(dir.path() / "[]" / "huge.mid", fixture::Smf(0, 480, {fixture::Note(4)}));
         std::filesystem::resize_file(dir.path() / "[]" / "huge.mid", 40 * 1024 * 1024);
         std::filesystem::create_directory(dir.path() / "[]" / "folder.mid");
         mkfifo((dir.path() / "[]" / "pipe.mid").c_str(), 0600);
@@ -50,7 +50,7 @@ protected:
         mciSendStringA("close all", nullptr, 0, nullptr);
         std::filesystem::current_path(previous);
     }
-    void run(const std::vector<Step>& steps) {
+    void Run(const std::vector<Step>& steps) {
         for (const auto& step : steps) {
             SCOPED_TRACE(step.command);
             char reply[64] = "untouched";
@@ -124,7 +124,7 @@ TEST_F(MciTest, CommandSequences) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        run(c.steps);
+        Run(c.steps);
         mciSendStringA("close all", nullptr, 0, nullptr);
     }
 }
