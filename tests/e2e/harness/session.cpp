@@ -107,6 +107,15 @@ Session::Session(const SessionOptions& options) : dir_(test_support::MakeTempDir
 }
 
 Session::~Session() {
+    // Xlib ends the process on a connection whose server has gone; a server that a test
+    // stopped leaves nothing to close but the socket.
+    if (probe_connection_) {
+        if (server_ && server_->Running()) {
+            XCloseDisplay(probe_connection_);
+        } else {
+            close(ConnectionNumber(probe_connection_));
+        }
+    }
     if (window_manager_) window_manager_->Stop(SIGTERM);
     // SIGTERM lets Xvfb remove its lock file and socket.
     if (server_) server_->Stop(SIGTERM);
@@ -208,8 +217,8 @@ void Session::StartWindowManager() {
     InstallQuietXErrorHandler();
     Display* display = XOpenDisplay(display_.c_str());
     if (!display) throw std::runtime_error("cannot open display " + display_);
+    probe_connection_ = display;
     bool ready = WaitUntilManaging(display, *window_manager_);
-    XCloseDisplay(display);
     if (!ready) throw std::runtime_error("openbox did not start: " + ReadFile(dir_ / "openbox.log"));
 }
 

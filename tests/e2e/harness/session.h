@@ -11,6 +11,8 @@
 #include "process.h"
 #include "temp_dir.h"
 
+struct _XDisplay;
+
 namespace e2e {
 
 enum class Server {
@@ -64,6 +66,10 @@ private:
     std::string wayland_display_;  // empty without weston
     std::unique_ptr<Child> server_;
     std::unique_ptr<Child> window_manager_;
+    // The connection that probed the window manager stays open for the session: once it
+    // closes, a later client may get its window ids while openbox, lagging under load,
+    // still acts on the probes it knew under those ids (moves, resizes, unmaps them).
+    _XDisplay* probe_connection_ = nullptr;
 };
 
 using test_support::TempDir;
