@@ -31,7 +31,7 @@ TEST(RunOnVirtualDisplay, SaysWhatGoesOnSavesTheWindowAndStopsOnCtrlC) {
     Child run(launch);
 
     const std::string shot_line = "run: screenshot of the window: " + screenshot.string() + "\n";
-    for (auto deadline = std::chrono::steady_clock::now() + 30s;
+    for (auto deadline = std::chrono::steady_clock::now() + 45s;
          std::chrono::steady_clock::now() < deadline && ReadFile(output).find(shot_line) == std::string::npos &&
          run.Running();)
         std::this_thread::sleep_for(100ms);
@@ -47,7 +47,7 @@ TEST(RunOnVirtualDisplay, SaysWhatGoesOnSavesTheWindowAndStopsOnCtrlC) {
     kill(-run.pid(), SIGINT);
     const auto exit = run.WaitExit(10s);
     if (!exit) run.Stop(SIGTERM);
-    ASSERT_TRUE(exit) << "still running after Ctrl+C";
+    ASSERT_TRUE(exit) << "still running after Ctrl+C\n" << ReadFile(output) << ReadFile(dir.path() / "errors");
     EXPECT_EQ(exit->code, 130);
     // Nothing complained on the way out: the program went before its X server.
     EXPECT_EQ(ReadFile(dir.path() / "errors"), "");
