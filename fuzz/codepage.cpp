@@ -6,15 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "platform/forms/codepage.h"
 
 namespace {
 
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
+using fuzz::Require;
 
 // Shortest forms only, no surrogates, nothing past U+10FFFF.
 bool WellFormedUtf8(std::string_view text) {

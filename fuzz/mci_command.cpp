@@ -6,16 +6,13 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "platform/ascii.h"
 #include "platform/music/mci_command.h"
 
 namespace {
 
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
+using fuzz::Require;
 
 // What a parsed command must look like, whatever the text was.
 void CheckParsed(const platform::mci::Parsed& parsed) {
@@ -36,11 +33,6 @@ void CheckParsed(const platform::mci::Parsed& parsed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        CheckParsed(platform::mci::Parse(text.substr(start, end - start)));
-        start = end + 1;
-    }
+    fuzz::ForEachLine(text, [](std::string_view line) { CheckParsed(platform::mci::Parse(line)); });
     return 0;
 }

@@ -6,15 +6,12 @@
 #include <limits>
 #include <span>
 
+#include "fuzz_support.h"
 #include "platform/music/midi_file.h"
 
 namespace {
 
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
+using fuzz::Require;
 
 }  // namespace
 

@@ -14,16 +14,13 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "midi_fixture.h"
 #include "platform/music/mmsystem.h"
 
 namespace {
 
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
+using fuzz::Require;
 
 // Reply buffers as callers pass them: roomy, too short for most replies, and none.
 constexpr unsigned kRoomy = 64;
@@ -64,14 +61,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string line(text.substr(start, end - start));
-        start = end + 1;
-        // The dispatcher takes C strings: a line with a NUL in it is cut there.
-        Send(line);
-    }
+    // The dispatcher takes C strings: a line with a NUL in it is cut there.
+    fuzz::ForEachLine(text, [](std::string_view line) { Send(std::string(line)); });
     Require(platform::mciSendStringA("close all", nullptr, 0, nullptr) == 0, "close all failed");
     return 0;
 }
