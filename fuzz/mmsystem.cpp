@@ -43,17 +43,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static fixture::TempDir dir;
     const auto folder = dir.path() / "[]";
     std::filesystem::create_directory(folder);
-    fixture::write(folder / "song.mid", fixture::smf(0, 480, {fixture::note(4)}));
-    auto broken = fixture::smf(1, 96, {fixture::note(1), fixture::note(2)});
+    fixture::Write(folder / "song.mid", fixture::Smf(0, 480, {fixture::Note(4)}));
+    auto broken = fixture::Smf(1, 96, {fixture::Note(1), fixture::Note(2)});
     broken.resize(broken.size() - 3);
-    fixture::write(folder / "broken.mid", broken);
-    fixture::write(folder / "song.wav", {'R', 'I', 'F', 'F'});
+    fixture::Write(folder / "broken.mid", broken);
+    fixture::Write(folder / "song.wav", {'R', 'I', 'F', 'F'});
     std::filesystem::create_directory(folder / "folder.mid");
     std::filesystem::current_path(dir.path());
 
     // Nowhere for sound to go: no sound server, no ALSA devices, no SDL driver.
     setenv("PULSE_SERVER", (dir.path() / "no-server").c_str(), 1);
-    fixture::write(dir.path() / "alsa.conf", {});
+    fixture::Write(dir.path() / "alsa.conf", {});
     setenv("ALSA_CONFIG_PATH", (dir.path() / "alsa.conf").c_str(), 1);
     setenv("SDL_AUDIODRIVER", "none", 1);
     return 0;

@@ -27,7 +27,7 @@ void Picture(const std::filesystem::path& dir, const std::string& name, const By
         input.insert(input.end(), jpeg.begin(), jpeg.end());
         char suffix[8];
         std::snprintf(suffix, sizeof suffix, "-%02x", choice);
-        fixture::write(dir / (name + suffix), input);
+        fixture::Write(dir / (name + suffix), input);
     }
 }
 
@@ -65,12 +65,12 @@ int main(int argc, char** argv) {
     Picture(pictures, "large-frame", fixtures::WithFrame(Encode({.width = 16, .height = 16}), 0xC0, 8, 4000, 3000),
             {kTrueColourSmall});
 
-    fixture::write(midi / "note", fixture::smf(0, 480, {fixture::note(2)}));
-    fixture::write(midi / "two-tracks", fixture::smf(1, 96, {fixture::note(1, 60), fixture::note(3, 64)}));
+    fixture::Write(midi / "note", fixture::Smf(0, 480, {fixture::Note(2)}));
+    fixture::Write(midi / "two-tracks", fixture::Smf(1, 96, {fixture::Note(1, 60), fixture::Note(3, 64)}));
     // A tempo change (meta 0x51), a text event, a system-exclusive message and running status.
     const Bytes tempo_track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x01, 0x02, 'h',  'i',
                                0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7, 0x00, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0x00,
                                0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90, 0x00, 0xFF, 0x2F, 0x00};
-    fixture::write(midi / "tempo", fixture::smf(1, 480, {tempo_track, fixture::note(4)}));
+    fixture::Write(midi / "tempo", fixture::Smf(1, 480, {tempo_track, fixture::Note(4)}));
     return 0;
 }

@@ -70,7 +70,7 @@ TEST(MidiTimeline, TimesBeyond32BitsStayAtTheLargest) {
     // some 4.5e12 ms, far past what 32 bits hold.
     const Bytes slow = {0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF,  // 16777215 us a quarter
                         0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00};
-    const auto timeline = MidiTimeline::Read(smf(0, 1, {slow}));
+    const auto timeline = MidiTimeline::Read(Smf(0, 1, {slow}));
     ASSERT_TRUE(timeline);
     constexpr std::uint32_t kLargest = 0xFFFFFFFF;
     EXPECT_EQ(timeline->LengthMs(), kLargest);
@@ -78,7 +78,7 @@ TEST(MidiTimeline, TimesBeyond32BitsStayAtTheLargest) {
     EXPECT_EQ(timeline->TicksToMs(256), 4294967u);  // 256 quarters of 16.78 s still fit
     // The fastest tempo at the finest division: a millisecond is some 33 million ticks.
     const Bytes fast = {0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x01, 0x00, 0xFF, 0x2F, 0x00};
-    const auto quick = MidiTimeline::Read(smf(0, 0x7FFF, {fast}));
+    const auto quick = MidiTimeline::Read(Smf(0, 0x7FFF, {fast}));
     ASSERT_TRUE(quick);
     EXPECT_EQ(quick->MsToTicks(1000), kLargest);
 }
