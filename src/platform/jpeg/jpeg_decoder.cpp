@@ -11,6 +11,8 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "platform/jpeg/cmyk.h"
+
 namespace platform::jpeg {
 namespace {
 
@@ -137,22 +139,6 @@ void HeaderStage(Job* job) {
     const jpeg_decompress_struct& cinfo = job->cinfo;
     job->header->width = static_cast<int>(cinfo.image_width);
     job->header->height = static_cast<int>(cinfo.image_height);
-}
-
-inline std::uint8_t Product(unsigned a, unsigned b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
-
-// CMYK as libjpeg hands it out: inverted when an Adobe marker says so (YCCK always is).
-inline void CmykToRgb(const JSAMPLE* cmyk, bool inverted, std::uint8_t* rgb) {
-    unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
-    if (!inverted) {
-        c = 255 - c;
-        m = 255 - m;
-        y = 255 - y;
-        k = 255 - k;
-    }
-    rgb[0] = Product(c, k);
-    rgb[1] = Product(m, k);
-    rgb[2] = Product(y, k);
 }
 
 void TakePalette(Job* job) {
