@@ -107,6 +107,26 @@ TEST_F(PictureFile, FailuresNameThePathOrExtensionAsGiven) {
     }
 }
 
+// Whether the canvas shows the fixtures' pattern at its top left, not the white it was
+// filled with.
+bool ShowsPatternAtTopLeft(const QImage& canvas) {
+    std::uint8_t expected[3];
+    fixtures::PatternRgb(0, 0, 8, 8, expected);  // the same for every size
+    const QRgb shown = canvas.pixel(0, 0);
+    return std::abs(qRed(shown) - expected[0]) <= 24 && std::abs(qBlue(shown) - expected[2]) <= 24;
+}
+
+std::string Draw(platform::TPicture& picture, QImage& canvas) {
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    try {
+        picture.Draw(painter, QRect(0, 0, canvas.width(), canvas.height()));
+    } catch (const platform::Exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
 // What the standard kinds do with a real JPEG file: the JPEG extensions, in any case,
 // decode it; the kinds known by name only refuse it, whatever the file holds.
 TEST_F(PictureFile, StandardKindsByExtension) {
@@ -127,14 +147,8 @@ TEST_F(PictureFile, StandardKindsByExtension) {
         EXPECT_EQ(picture.Empty(), !c.decodes);
         if (!c.decodes) continue;
         QImage canvas(8, 8, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
-        picture.Draw(painter, QRect(0, 0, 8, 8));
-        painter.end();
-        std::uint8_t expected[3];
-        fixtures::PatternRgb(0, 0, 8, 8, expected);
-        EXPECT_NEAR(qRed(canvas.pixel(0, 0)), expected[0], 24);
-        EXPECT_NEAR(qBlue(canvas.pixel(0, 0)), expected[2], 24);
+        EXPECT_EQ(Draw(picture, canvas), "");
+        EXPECT_TRUE(ShowsPatternAtTopLeft(canvas));
     }
 }
 
@@ -174,34 +188,8 @@ TEST_F(PictureFile, FailedLoadKeepsThePreviousPicture) {
     EXPECT_EQ(picture.Graphic(), before);
 
     QImage canvas(400, 400, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    picture.Draw(painter, QRect(0, 0, 400, 400));
-    painter.end();
-    std::uint8_t expected[3];
-    fixtures::PatternRgb(0, 0, 8, 8, expected);
-    EXPECT_NEAR(qRed(canvas.pixel(0, 0)), expected[0], 24);  // not the white canvas
-    EXPECT_NEAR(qBlue(canvas.pixel(0, 0)), expected[2], 24);
-}
-
-// Whether the canvas shows the fixtures' pattern at its top left, not the white it was
-// filled with.
-bool ShowsPatternAtTopLeft(const QImage& canvas) {
-    std::uint8_t expected[3];
-    fixtures::PatternRgb(0, 0, 8, 8, expected);  // the same for every size
-    const QRgb shown = canvas.pixel(0, 0);
-    return std::abs(qRed(shown) - expected[0]) <= 24 && std::abs(qBlue(shown) - expected[2]) <= 24;
-}
-
-std::string Draw(platform::TPicture& picture, QImage& canvas) {
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    try {
-        picture.Draw(painter, QRect(0, 0, canvas.width(), canvas.height()));
-    } catch (const platform::Exception& e) {
-        return e.what();
-    }
-    return "";
+    EXPECT_EQ(Draw(picture, canvas), "");
+    EXPECT_TRUE(ShowsPatternAtTopLeft(canvas));
 }
 
 long PeakRssKib() {
