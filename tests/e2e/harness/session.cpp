@@ -123,6 +123,11 @@ Session::~Session() {
     std::filesystem::remove_all(dir_, ignored);
 }
 
+void Session::StopServer() {
+    if (window_manager_) window_manager_->Stop(SIGKILL);
+    if (server_) server_->Stop(SIGTERM);
+}
+
 void Session::StartServer(const SessionOptions& options) {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");

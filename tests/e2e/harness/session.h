@@ -55,6 +55,10 @@ public:
     std::filesystem::path StdoutOf(const std::filesystem::path& program) const;
     std::filesystem::path StderrOf(const std::filesystem::path& program) const;
 
+    // Ends the X server now, as when the desktop session ends under its programs: their
+    // connections break. Close every XClient of the test first.
+    void StopServer();
+
 private:
     void StartServer(const SessionOptions& options);
     void StartWeston(const SessionOptions& options);

@@ -318,6 +318,21 @@ void XClient::DoubleClick(WindowId window, int x, int y) {
     }
 }
 
+void XClient::ClickBurst(WindowId window, const std::vector<std::pair<int, int>>& points,
+                         std::chrono::microseconds interval) {
+    const Rect rect = Geometry(window);
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        std::this_thread::sleep_until(start + i * interval);
+        XTestFakeMotionEvent(display_, DefaultScreen(display_), rect.x + points[i].first, rect.y + points[i].second,
+                             CurrentTime);
+        XTestFakeButtonEvent(display_, kLeft, True, CurrentTime);
+        XTestFakeButtonEvent(display_, kLeft, False, CurrentTime);
+        XFlush(display_);
+    }
+    XSync(display_, False);
+}
+
 void XClient::Keys(const std::vector<std::string>& keysyms) {
     std::vector<unsigned> codes;
     for (const auto& name : keysyms) {

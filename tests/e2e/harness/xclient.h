@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image.h"
@@ -76,6 +77,10 @@ public:
     // press and one release; tests that need both leave a moment between them.
     void Click(WindowId window, int x, int y, Button button = kLeft);
     void DoubleClick(WindowId window, int x, int y);
+    // Clicks at the points in turn, one every `interval`, without waiting for the server
+    // between them: input as fast as a machine can make it.
+    void ClickBurst(WindowId window, const std::vector<std::pair<int, int>>& points,
+                    std::chrono::microseconds interval);
     // Presses the keys in order and releases them in reverse ({"Alt_L", "F4"}).
     void Keys(const std::vector<std::string>& keysyms);
 

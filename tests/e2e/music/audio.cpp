@@ -56,6 +56,8 @@ PulseServer::PulseServer(const Session& session) {
 
 PulseServer::~PulseServer() { server_->Stop(); }
 
+void PulseServer::Kill() { server_->Stop(SIGKILL); }
+
 Recording::Recording(const Session& session, std::filesystem::path wav) : wav_(std::move(wav)) {
     LaunchOptions options;
     options.argv = {"/usr/bin/parec", "-d",           "capture.monitor", "--file-format=wav",

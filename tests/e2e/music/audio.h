@@ -20,6 +20,8 @@ public:
     ~PulseServer();
     PulseServer(const PulseServer&) = delete;
     PulseServer& operator=(const PulseServer&) = delete;
+    // Kills the server at once, as a crash would: its clients' connections break.
+    void Kill();
 
 private:
     std::unique_ptr<Child> server_;
