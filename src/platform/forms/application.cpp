@@ -89,6 +89,7 @@ int TApplication::Main(int argc, char** argv, void (*create_forms)(TApplication&
         return 1;
     }
     QApplication qt(argc, argv);
+    x11::EndWhenConnectionBreaks();
     // The executable file itself (symbolic links resolved), whatever argv[0] says.
     const QString file = QCoreApplication::applicationFilePath();
     TApplication application(file.isEmpty() ? program : file.toStdString());

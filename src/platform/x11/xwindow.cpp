@@ -7,6 +7,10 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -64,6 +68,17 @@ std::optional<Target> TargetOf(QWidget& window) {
     return Target{c, static_cast<xcb_window_t>(window.winId()), Atom(c, "UTF8_STRING")};
 }
 
+xcb_connection_t* watched_connection = nullptr;
+
+// Qt notices a broken connection in its event loop and says so in one line; a call
+// through Xlib that notices it first would add Xlib's own message to Qt's. Same words
+// as Qt's, whichever notices. Xlib may call this on any thread: no exit handlers run.
+int ConnectionBroke(Display*) {
+    std::fprintf(stderr, "The X11 connection broke (error %d). Did the X11 server die?\n",
+                 watched_connection ? xcb_connection_has_error(watched_connection) : 0);
+    std::_Exit(1);
+}
+
 }  // namespace
 
 xcb_connection_t* QtConnection() {
@@ -97,6 +112,12 @@ void SetIdentity(QWidget& window, std::string_view application_title) {
     SetText(target->c, target->w, Atom(target->c, "_NET_WM_ICON_NAME"), target->utf8_string, application_title);
     SetText(target->c, target->w, XCB_ATOM_WM_ICON_NAME, target->utf8_string, application_title);
     xcb_flush(target->c);
+}
+
+void EndWhenConnectionBreaks() {
+    if (!QtDisplay()) return;
+    watched_connection = QtConnection();
+    XSetIOErrorHandler(ConnectionBroke);
 }
 
 bool SelectX11(std::string& why) {

@@ -18,5 +18,8 @@ void SetIdentity(QWidget& window, std::string_view application_title);
 // Before Qt starts: makes Qt use X11 unless another platform was asked for, and then
 // checks that the X display can be opened. False, with the reason, when it cannot.
 bool SelectX11(std::string& why);
+// Once Qt runs on X: when the connection to the X server breaks, the program ends with
+// exit code 1 and one line on standard error, whichever of Qt's calls notices first.
+void EndWhenConnectionBreaks();
 
 }  // namespace platform::x11
