@@ -30,6 +30,9 @@ void SilenceLibraries() {
 struct SdlAudio {
     bool up = false;
     bool Start() {
+        // SDL would otherwise take over SIGINT and SIGTERM, turning them into a quit event
+        // nobody reads here: a Ctrl+C or kill then would be lost and the story go on.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         if (!up && SDL_WasInit(0) == 0) SDL_Quit();
         return up;
