@@ -1,7 +1,9 @@
 // Start-up with picture files far larger than their picture, beside the sample story in
 // the same session: the time from starting the program to its window showing the
 // picture, seen by the X server's damage reports, and the peak memory (wait4).
-// A plain program: it prints, it asserts nothing.
+// Further programs named on the command line (another build, for instance) run beside
+// this build's, each on every file. A plain program: it prints, it asserts nothing.
+//   large_picture_bench [runs, default 5] [program...]
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 #include <poll.h>
@@ -104,15 +106,20 @@ struct Case {
     const char* name;
     std::uint64_t app1_segments;
     std::uint64_t trailing_zeros;
-    std::vector<double> ms = {};
-    std::vector<double> peak_mib = {};
     std::uintmax_t file_size = 0;
+};
+
+struct Figures {
+    std::vector<double> ms;
+    std::vector<double> peak_mib;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::vector<fs::path> programs = {BALLOONSTORY_EXE};
+    for (int i = 2; i < argc; ++i) programs.emplace_back(argv[i]);
     Session session;
     XClient x(session.display());
     DamageWatch damage(session.display());
@@ -134,28 +141,37 @@ int main(int argc, char** argv) {
         c.file_size = fs::file_size(picture);
     }
 
-    // Rounds over all cases, so that the machine's load falls on each alike.
+    // Rounds over all programs and cases, so that the machine's load falls on each alike.
+    std::vector<std::vector<Figures>> figures(programs.size(), std::vector<Figures>(cases.size()));
     for (int run = 0; run < runs; ++run) {
-        for (std::size_t i = 0; i < cases.size(); ++i) {
-            auto child = session.Launch(BALLOONSTORY_EXE, dirs[i]->path());
-            const auto shown = damage.WaitForPicture(x, child->pid(), 60s);
-            std::this_thread::sleep_for(1s);  // the rest of start-up: the music
-            const ExitStatus status = child->Stop(SIGKILL);
-            if (!shown) {
-                std::fprintf(stderr, "%s: no picture within 60 s\n", cases[i].name);
-                continue;
+        for (std::size_t p = 0; p < programs.size(); ++p) {
+            for (std::size_t i = 0; i < cases.size(); ++i) {
+                auto child = session.Launch(programs[p], dirs[i]->path());
+                const auto shown = damage.WaitForPicture(x, child->pid(), 60s);
+                std::this_thread::sleep_for(1s);  // the rest of start-up: the music
+                const ExitStatus status = child->Stop(SIGKILL);
+                if (!shown) {
+                    std::fprintf(stderr, "%s, %s: no picture within 60 s\n", programs[p].c_str(), cases[i].name);
+                    continue;
+                }
+                figures[p][i].ms.push_back(
+                    std::chrono::duration<double, std::milli>(*shown - child->started()).count());
+                figures[p][i].peak_mib.push_back(static_cast<double>(status.max_rss_kib) / 1024);
             }
-            cases[i].ms.push_back(std::chrono::duration<double, std::milli>(*shown - child->started()).count());
-            cases[i].peak_mib.push_back(static_cast<double>(status.max_rss_kib) / 1024);
         }
     }
 
-    std::printf("%-44s %12s %30s %26s\n", "picture file", "size", "start to picture shown, ms", "peak memory, MiB");
-    for (const Case& c : cases) {
-        if (c.ms.empty()) continue;
-        std::printf("%-44s %12ju   median %7.1f (min %7.1f)   median %6.1f (max %6.1f)\n", c.name, c.file_size,
-                    Median(c.ms), *std::min_element(c.ms.begin(), c.ms.end()), Median(c.peak_mib),
-                    *std::max_element(c.peak_mib.begin(), c.peak_mib.end()));
+    for (std::size_t p = 0; p < programs.size(); ++p) {
+        std::printf("%s\n", programs[p].c_str());
+        std::printf("  %-44s %12s %30s %26s\n", "picture file", "size", "start to picture shown, ms",
+                    "peak memory, MiB");
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const Figures& f = figures[p][i];
+            if (f.ms.empty()) continue;
+            std::printf("  %-44s %12ju   median %7.1f (min %7.1f)   median %6.1f (max %6.1f)\n", cases[i].name,
+                        cases[i].file_size, Median(f.ms), *std::min_element(f.ms.begin(), f.ms.end()),
+                        Median(f.peak_mib), *std::max_element(f.peak_mib.begin(), f.peak_mib.end()));
+        }
     }
     std::printf("(%d runs of each, interleaved)\n", runs);
     return 0;
