@@ -33,18 +33,6 @@ void ClickSteps(XClient& x, WindowId window, int steps, int first_click = 0) {
     }
 }
 
-// CPU time used so far by a process, in seconds.
-double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i == 14 || i == 15) ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 ProgramOptions StoryIn(const TempDir& work) {
     CopyTree(SAMPLE_DIR, work.path());
     ProgramOptions options;
@@ -80,13 +68,19 @@ TEST(Faults, XServerGoesAwayMidStory) {
     EXPECT_EQ(errors.back(), '\n');
 }
 
-TEST(Faults, AudioServerGoesAwayMidPiece) {
+// The sample story running, its music going to a private PulseAudio server and recorded.
+struct PlayingStory {
     Session session;
-    PulseServer pulse(session);
-    XClient x(session.display());
+    PulseServer pulse{session};
+    XClient x{session.display()};
     TempDir work;
-    Recording recording(session, session.dir() / "capture.wav");
-    RunningProgram run(session, x, StoryIn(work));
+    Recording recording{session, session.dir() / "capture.wav"};
+    RunningProgram run{session, x, StoryIn(work)};
+};
+
+TEST(Faults, AudioServerGoesAwayMidPiece) {
+    PlayingStory story;
+    auto& [session, pulse, x, work, recording, run] = story;
     std::this_thread::sleep_for(4s);  // into the piece
     ASSERT_GT(RmsDb(recording.Stop()), kAudibleDb) << "the music did not play";
 
@@ -125,12 +119,8 @@ class EndingSignal : public testing::TestWithParam<int> {};
 
 TEST_P(EndingSignal, EndsPromptlyWithoutACoreWhileTheMusicPlays) {
     const int signal = GetParam();
-    Session session;
-    PulseServer pulse(session);
-    XClient x(session.display());
-    TempDir work;
-    Recording recording(session, session.dir() / "capture.wav");
-    RunningProgram run(session, x, StoryIn(work));
+    PlayingStory story;
+    auto& [session, pulse, x, work, recording, run] = story;
     ClickSteps(x, run.window(), 5);
     std::this_thread::sleep_for(3s);
     ASSERT_GT(RmsDb(recording.Stop()), kAudibleDb) << "the music did not play";

@@ -126,6 +126,17 @@ ExitStatus Child::Stop(int signal, std::chrono::milliseconds grace) {
     return *exit_;
 }
 
+double CpuSeconds(pid_t pid) {
+    const std::string text = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    // Fields after the command name, which may hold spaces: utime and stime are 14 and 15.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15) ticks += std::stod(field);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

@@ -54,6 +54,9 @@ private:
     std::optional<ExitStatus> exit_;
 };
 
+// CPU time (user and system) a running process has used so far, in seconds.
+double CpuSeconds(pid_t pid);
+
 // Reads a whole file; empty when it does not exist.
 std::string ReadFile(const std::filesystem::path& path);
 

@@ -41,18 +41,6 @@ std::chrono::steady_clock::time_point ClickThroughTheStory(XClient& x, WindowId 
     return std::chrono::steady_clock::now();
 }
 
-// CPU time used so far by a process, in seconds.
-double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i == 14 || i == 15) ticks += std::stod(field);
-    return ticks / sysconf(_SC_CLK_TCK);
-}
-
 bool PrivateMountsWork() {
     Child probe(LaunchOptions{{"/usr/bin/unshare", "--mount", "--propagation", "private", "mount", "-t", "tmpfs",
                                "none", "/usr/share/sounds"},
