@@ -144,7 +144,7 @@ double IdleCpuPercent(pid_t pid) {
 std::uint32_t MusicLengthMs(const std::filesystem::path& midi) {
     std::ifstream in(midi, std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto timeline = platform::MidiTimeline::read(bytes);
+    auto timeline = platform::MidiTimeline::Read(bytes);
     return timeline ? timeline->lengthMs() : 0;
 }
 
