@@ -3,12 +3,15 @@
 #include "platform/forms/application.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QIcon>
 #include <QMessageBox>
 #include <QString>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/first_paint.h"
 #include "platform/forms/forms.h"
 #include "platform/x11/xwindow.h"
 
@@ -32,6 +35,25 @@ void ShowBox(const QString& title, const std::string& message) {
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
+
+// Lets the work held back for the first paint go once a paint has been handled: the same
+// pass of the event loop sends its picture to the X server, the timer comes after it.
+class FirstPaintWatch : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !seen_) {
+            seen_ = true;
+            QTimer::singleShot(0, this, [this] {
+                QCoreApplication::instance()->removeEventFilter(this);
+                FirstPaintDone();
+            });
+        }
+        return false;
+    }
+
+private:
+    bool seen_ = false;
+};
 
 }  // namespace
 
@@ -90,6 +112,10 @@ int TApplication::Main(int argc, char** argv, void (*create_forms)(TApplication&
     }
     QApplication qt(argc, argv);
     x11::EndWhenConnectionBreaks();
+    HoldUntilFirstPaint();
+    struct Release {
+        ~Release() { FirstPaintDone(); }
+    } release_however_it_ends;
     // The executable file itself (symbolic links resolved), whatever argv[0] says.
     const QString file = QCoreApplication::applicationFilePath();
     TApplication application(file.isEmpty() ? program : file.toStdString());
@@ -111,6 +137,8 @@ void TApplication::AddForm(std::unique_ptr<TForm> form) {
 
 int TApplication::Run() {
     if (terminated_) return 0;
+    FirstPaintWatch first_paint;
+    QCoreApplication::instance()->installEventFilter(&first_paint);
     if (main_form_) main_form_->show();
     QApplication::exec();
     return 0;

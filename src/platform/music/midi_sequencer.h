@@ -1,7 +1,9 @@
 // The MIDI sequencer behind the multimedia commands: FluidSynth with a General MIDI
-// SoundFont, playing one file. Everything slow (SoundFont, audio device) happens on a
-// loader thread, so the calls here return at once. When no SoundFont or no audio output
-// can be had, the sequencer stays silent; nothing is reported.
+// SoundFont, playing one file. Everything slow (FluidSynth's module, SoundFont, audio
+// device) happens on a thread of the sequencer's own, after the program's window has shown
+// itself, so the calls here return at once. The audio output is held only while something
+// plays. When no SoundFont or no audio output can be had, the sequencer stays silent;
+// nothing is reported.
 #pragma once
 
 #include <condition_variable>
@@ -14,6 +16,8 @@
 #include <vector>
 
 namespace platform {
+
+class SynthEngine;
 
 class MidiSequencer {
 public:
@@ -44,10 +48,8 @@ public:
     Mode CurrentMode() const;
     bool Ready() const;
     std::uint32_t PositionTick() const;
-    // Whether sound reaches an audio device (false while loading or when silent).
+    // Whether sound can reach an audio device (false while loading or when silent).
     bool Audible() const;
-
-    struct Engine;
 
 private:
     struct Request {
@@ -55,18 +57,22 @@ private:
         std::optional<std::uint32_t> to_tick;
     };
 
-    // On the loader thread: builds the engine, or gives up leaving the sequencer silent.
-    void Load(std::vector<std::uint8_t> midi_file, Options options);
+    // On the sequencer's thread: builds the engine, or gives up leaving the sequencer
+    // silent; then keeps the audio output open while something plays.
+    void Run(std::vector<std::uint8_t> midi_file, Options options);
+    std::unique_ptr<SynthEngine> Load(std::vector<std::uint8_t> midi_file, Options options);
+    void KeepOutput(std::unique_lock<std::mutex>& lock);
     void GiveUp();
     void Start(const Request& request);
 
     mutable std::mutex mutex_;
     std::condition_variable loaded_;
+    std::condition_variable wake_;  // for the sequencer's thread: a request, or the end
     bool done_loading_ = false;
     bool cancelled_ = false;
     std::optional<Request> pending_;
-    std::unique_ptr<Engine> engine_;  // null until loaded, and when nothing could sound
-    std::thread loader_;
+    std::unique_ptr<SynthEngine> engine_;  // null until loaded, and when nothing could sound
+    std::thread thread_;
 };
 
 }  // namespace platform
