@@ -145,7 +145,7 @@ std::uint32_t MusicLengthMs(const std::filesystem::path& midi) {
     std::ifstream in(midi, std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto timeline = platform::MidiTimeline::Read(bytes);
-    return timeline ? timeline->lengthMs() : 0;
+    return timeline ? timeline->LengthMs() : 0;
 }
 
 long PeakKib(std::optional<ExitStatus> exit) { return exit ? exit->max_rss_kib : 0; }

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QString>
 #include <QTimer>
 #include <cstdio>
@@ -89,8 +90,10 @@ TApplication::TApplication(std::string_view program_path)
     the_application = this;
     // The program ends when asked to or when its main form closes, not when the last box does.
     QApplication::setQuitOnLastWindowClosed(false);
-    const QIcon icon(QStringLiteral(":/MAINICON"));
-    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+    // Named as XPM, which Qt reads itself: a name without an extension would send Qt through
+    // the MIME database and every image plugin to find the format, at every start.
+    const QPixmap icon(QStringLiteral(":/MAINICON"), "XPM");
+    if (!icon.isNull()) QApplication::setWindowIcon(QIcon(icon));
 }
 
 TApplication::~TApplication() {
