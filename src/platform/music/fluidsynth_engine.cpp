@@ -105,10 +105,11 @@ public:
         return FLUID_OK;
     }
 
-    bool MakeSynth() {
+    bool MakeSynth(int polyphony) {
         settings.reset(new_fluid_settings());
         if (!settings) return false;
         Configure(settings.get());
+        fluid_settings_setint(settings.get(), "synth.polyphony", polyphony);
         synth.reset(new_fluid_synth(settings.get()));
         return synth != nullptr;
     }
@@ -175,7 +176,7 @@ extern "C" __attribute__((visibility("default"))) platform::SynthEngine* balloon
     auto engine = std::make_unique<FluidSynthEngine>();
     engine->drivers = setup.drivers;
     engine->file_name = setup.file_name;
-    if (!engine->MakeSynth()) return nullptr;
+    if (!engine->MakeSynth(setup.polyphony)) return nullptr;
     const auto fonts = setup.soundfonts.empty() ? SystemSoundFonts(engine->settings.get()) : setup.soundfonts;
     if (!engine->LoadSoundFont(fonts, setup.cancelled) || !engine->MakePlayer(setup.midi_file)) return nullptr;
     return engine.release();

@@ -13,6 +13,8 @@ constexpr std::uint32_t kDefaultTempo = 500000;  // 120 quarter notes a minute
 constexpr std::uint8_t kMetaEvent = 0xFF;
 constexpr std::uint8_t kSystemExclusive = 0xF0;
 constexpr std::uint8_t kSystemExclusiveContinued = 0xF7;
+constexpr std::uint8_t kNoteOff = 0x80;
+constexpr std::uint8_t kNoteOn = 0x90;
 // Meta event types.
 constexpr std::uint8_t kSetTempo = 0x51;
 constexpr std::uint8_t kEndOfTrack = 0x2F;
@@ -74,9 +76,41 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Walks one track; records tempo changes. False when the track is malformed.
-bool ReadTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::uint32_t, std::uint32_t>>& tempi,
-               std::uint32_t& end_tick) {
+// A note beginning (+1) or ending (-1) at a tick.
+struct NoteEdge {
+    std::uint32_t tick;
+    int change;
+};
+
+// What the tracks tell beyond their structure.
+struct TrackFacts {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> tempi;
+    std::vector<NoteEdge> notes;
+    std::uint32_t end_tick = 0;
+};
+
+void RecordNote(std::uint8_t status, std::span<const std::uint8_t> data, std::uint32_t tick, TrackFacts& facts) {
+    const std::uint8_t kind = status & 0xF0;
+    if (kind == kNoteOn && data[1] > 0) facts.notes.push_back({tick, +1});
+    if (kind == kNoteOff || (kind == kNoteOn && data[1] == 0)) facts.notes.push_back({tick, -1});
+}
+
+// The most notes held at one time over all tracks; notes ending at a tick end before those
+// that begin there.
+std::uint32_t MostHeld(std::vector<NoteEdge>& notes) {
+    std::sort(notes.begin(), notes.end(), [](const NoteEdge& a, const NoteEdge& b) {
+        return a.tick != b.tick ? a.tick < b.tick : a.change < b.change;
+    });
+    std::int64_t held = 0, most = 0;
+    for (const NoteEdge& edge : notes) {
+        held = std::max<std::int64_t>(0, held + edge.change);  // an end without a beginning ends nothing
+        most = std::max(most, held);
+    }
+    return static_cast<std::uint32_t>(most);
+}
+
+// Walks one track; records tempo changes and notes. False when the track is malformed.
+bool ReadTrack(std::span<const std::uint8_t> data, TrackFacts& facts) {
     Reader in(data);
     std::uint64_t tick = 0;
     std::uint8_t running = 0;
@@ -103,7 +137,7 @@ bool ReadTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::ui
             if (*type == kSetTempo && *length == 3) {
                 const std::uint32_t tempo = (body[0] << 16) | (body[1] << 8) | body[2];
                 if (tempo == 0) return false;
-                tempi.emplace_back(static_cast<std::uint32_t>(tick), tempo);
+                facts.tempi.emplace_back(static_cast<std::uint32_t>(tick), tempo);
             }
             if (*type == kEndOfTrack) break;
             running = 0;
@@ -115,11 +149,12 @@ bool ReadTrack(std::span<const std::uint8_t> data, std::vector<std::pair<std::ui
             return false;  // system common and real-time messages do not belong in a file
         } else {
             const std::uint32_t data_bytes = (status & 0xE0) == 0xC0 ? 1 : 2;
-            if (!in.Skip(data_bytes)) return false;
+            if (in.Left() < data_bytes) return false;
+            RecordNote(status, in.Take(data_bytes), static_cast<std::uint32_t>(tick), facts);
             running = status;
         }
     }
-    end_tick = std::max(end_tick, static_cast<std::uint32_t>(tick));
+    facts.end_tick = std::max(facts.end_tick, static_cast<std::uint32_t>(tick));
     return true;
 }
 
@@ -139,7 +174,7 @@ std::optional<MidiTimeline> MidiTimeline::Read(std::span<const std::uint8_t> byt
 
     MidiTimeline timeline;
     timeline.division_ = static_cast<std::uint16_t>(*division);
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> tempi;
+    TrackFacts facts;
     std::uint32_t found = 0;
     while (found < *tracks) {
         auto chunk = in.Fixed(4);
@@ -147,10 +182,13 @@ std::optional<MidiTimeline> MidiTimeline::Read(std::span<const std::uint8_t> byt
         if (!chunk || !length || in.Left() < *length) return std::nullopt;
         auto body = in.Take(*length);
         if (*chunk != 0x4D54726B /* MTrk */) continue;  // foreign chunks are skipped
-        if (!ReadTrack(body, tempi, timeline.end_tick_)) return std::nullopt;
+        if (!ReadTrack(body, facts)) return std::nullopt;
         ++found;
     }
+    timeline.end_tick_ = facts.end_tick;
+    timeline.most_notes_ = MostHeld(facts.notes);
 
+    auto& tempi = facts.tempi;
     std::stable_sort(tempi.begin(), tempi.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     timeline.tempi_.push_back({0, kDefaultTempo});
     for (const auto& [tick, tempo] : tempi) {

@@ -16,6 +16,8 @@ public:
     static std::optional<MidiTimeline> Read(std::span<const std::uint8_t> bytes);
 
     std::uint32_t LengthTicks() const { return end_tick_; }
+    // The most notes that sound at once (from their beginnings to their ends, all channels).
+    std::uint32_t MostNotesAtOnce() const { return most_notes_; }
     std::uint32_t LengthMs() const { return TicksToMs(end_tick_); }
     std::uint32_t TicksToMs(std::uint32_t tick) const;
     std::uint32_t MsToTicks(std::uint32_t ms) const;
@@ -28,6 +30,7 @@ private:
     std::uint16_t division_ = 0;
     std::vector<Tempo> tempi_;  // sorted by tick; the first is at tick 0
     std::uint32_t end_tick_ = 0;
+    std::uint32_t most_notes_ = 0;
 };
 
 }  // namespace platform

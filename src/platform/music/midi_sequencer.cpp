@@ -4,7 +4,10 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+
 #include "platform/first_paint.h"
+#include "platform/music/midi_file.h"
 #include "platform/music/synth_engine.h"
 
 namespace platform {
@@ -17,6 +20,19 @@ constexpr std::chrono::milliseconds kFirstPaintLimit{1000};
 // and for what the sound server still holds.
 constexpr std::chrono::milliseconds kEndCheck{500};
 constexpr int kQuietChecksBeforeClosing = 3;
+
+// Every voice FluidSynth keeps ready costs memory and time, sounding or not. A note takes up
+// to two voices of a General MIDI SoundFont (stereo samples), and released notes sound on
+// while the next ones begin: four for each note the piece holds at once leave room for both.
+constexpr std::uint32_t kVoicesPerNote = 4;
+constexpr std::uint32_t kFewestVoices = 64;
+constexpr std::uint32_t kMostVoices = 256;  // FluidSynth's own default
+
+int VoicesFor(const std::vector<std::uint8_t>& midi_file) {
+    const auto timeline = MidiTimeline::Read(midi_file);
+    const std::uint32_t notes = timeline ? timeline->MostNotesAtOnce() : kMostVoices;
+    return static_cast<int>(std::clamp(notes * kVoicesPerNote, kFewestVoices, kMostVoices));
+}
 
 OpenSynthFunction SynthModule() {
     static OpenSynthFunction open = [] {
@@ -68,8 +84,13 @@ std::unique_ptr<SynthEngine> MidiSequencer::Load(std::vector<std::uint8_t> midi_
     };
     const OpenSynthFunction open = SynthModule();
     if (!open || cancelled()) return nullptr;
-    const SynthSetup setup{std::move(midi_file), std::move(options.drivers), std::move(options.soundfonts),
-                           std::move(options.file_name), cancelled};
+    const int polyphony = VoicesFor(midi_file);
+    const SynthSetup setup{std::move(midi_file),
+                           std::move(options.drivers),
+                           std::move(options.soundfonts),
+                           std::move(options.file_name),
+                           polyphony,
+                           cancelled};
     std::unique_ptr<SynthEngine> engine(open(setup));
     if (!engine || cancelled() || !engine->OpenOutput()) return nullptr;
     return engine;

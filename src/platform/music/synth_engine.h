@@ -19,6 +19,8 @@ struct SynthSetup {
     std::vector<std::string> soundfonts;
     // Output file for the "file" driver.
     std::string file_name;
+    // Voices the synthesizer keeps ready.
+    int polyphony = 0;
     // Asked between the slow steps; true gives up the open.
     std::function<bool()> cancelled;
 };

@@ -49,6 +49,39 @@ TEST(MidiTimeline, RefusesMalformedFiles) {
     }
 }
 
+TEST(MidiTimeline, CountsTheMostNotesHeldAtOnce) {
+    constexpr std::uint8_t kOn = 0x90, kOff = 0x80;
+    const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+    auto track = [&](Bytes events) {
+        events.insert(events.end(), end.begin(), end.end());
+        return events;
+    };
+    const struct {
+        const char* what;
+        Bytes file;
+        std::uint32_t most;
+    } cases[] = {
+        {"no notes", smf(0, 480, {track({})}), 0},
+        {"one note", smf(0, 480, {fixture::note(1)}), 1},
+        {"a chord of three", smf(0, 480, {track({0,  kOn,  60, 90, 0, kOn,  64, 90, 0, kOn,  67, 90,
+                                                 10, kOff, 60, 0,  0, kOff, 64, 0,  0, kOff, 67, 0})}),
+         3},
+        {"one note after the other, touching",
+         smf(0, 480, {track({0, kOn, 60, 90, 10, kOff, 60, 0, 0, kOn, 62, 90, 10, kOff, 62, 0})}), 1},
+        {"note-on at velocity 0 ends the note, running status",
+         smf(0, 480, {track({0, kOn, 60, 90, 10, 60, 0, 0, 62, 90, 10, 62, 0})}), 1},
+        {"ends without beginnings end nothing",
+         smf(0, 480, {track({0, kOff, 50, 0, 0, kOff, 51, 0, 0, kOn, 60, 90, 0, kOn, 62, 90})}), 2},
+        {"notes of two tracks overlap", smf(1, 480, {fixture::note(2, 60), fixture::note(1, 64)}), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto timeline = MidiTimeline::Read(c.file);
+        ASSERT_TRUE(timeline);
+        EXPECT_EQ(timeline->MostNotesAtOnce(), c.most);
+    }
+}
+
 TEST(MidiTimeline, LengthFollowsTempoChanges) {
     // Two quarters at 120 per minute, then a tempo of 60 per minute for two more quarters.
     const Bytes tempo_track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,        // 500000 us
