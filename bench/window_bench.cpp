@@ -34,6 +34,8 @@ namespace {
 constexpr int kStartRuns = 11;
 constexpr auto kCpuWindow = 20s;
 constexpr int kIdleStep = 50;
+// The piece starts after the first paint and its output stays a moment after its end.
+constexpr auto kAfterTheMusic = 10s;
 
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;
@@ -192,7 +194,7 @@ int main() {
         RunningProgram run(session, x, options);
         ClickThrough(run, x, 1, kIdleStep, clicks);
         const double playing = IdleCpuPercent(run.child().pid());
-        std::this_thread::sleep_until(run.child().started() + std::chrono::milliseconds(MusicLengthMs(midi)) + 3s);
+        std::this_thread::sleep_until(run.child().started() + std::chrono::milliseconds(MusicLengthMs(midi)) + kAfterTheMusic);
         const double finished = IdleCpuPercent(run.child().pid());
         std::printf("%-48s %.2f %% of one core\n", "CPU waiting at step 50, music playing", playing);
         std::printf("%-48s %.2f %% of one core\n", "CPU waiting at step 50, music finished", finished);
