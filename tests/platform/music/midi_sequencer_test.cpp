@@ -77,6 +77,35 @@ TEST_F(MidiSequencerTest, StopSilencesAndPlayResumes) {
     EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Stopped);
 }
 
+// The "file" driver writes in real time while it is open, silence included: a file that
+// stops growing is an output that was closed.
+bool StopsGrowing(const std::filesystem::path& file) {
+    std::uintmax_t last = 0;
+    for (auto deadline = Clock::now() + 15s; Clock::now() < deadline;) {
+        std::this_thread::sleep_for(700ms);
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file, error);
+        if (!error && size > 0 && size == last) return true;
+        last = error ? 0 : size;
+    }
+    return false;
+}
+
+TEST_F(MidiSequencerTest, OutputClosesAfterThePieceAndOpensAgainToPlay) {
+    const auto out = dir.path() / "out.raw";
+    MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(1)}), toFile());
+    sequencer.Play(std::nullopt, std::nullopt);
+    sequencer.WaitUntilDone();
+    EXPECT_TRUE(StopsGrowing(out));
+    std::filesystem::remove(out);
+
+    sequencer.Play(0u, std::nullopt);
+    EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Playing);
+    sequencer.WaitUntilDone();
+    EXPECT_TRUE(sequencer.Audible());
+    EXPECT_GT(peak(out), 1000);
+}
+
 TEST_F(MidiSequencerTest, SilentWithoutSoundFontOrDevice) {
     struct Case {
         const char* what;
