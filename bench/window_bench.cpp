@@ -194,7 +194,8 @@ int main() {
         RunningProgram run(session, x, options);
         ClickThrough(run, x, 1, kIdleStep, clicks);
         const double playing = IdleCpuPercent(run.child().pid());
-        std::this_thread::sleep_until(run.child().started() + std::chrono::milliseconds(MusicLengthMs(midi)) + kAfterTheMusic);
+        std::this_thread::sleep_until(run.child().started() + std::chrono::milliseconds(MusicLengthMs(midi)) +
+                                      kAfterTheMusic);
         const double finished = IdleCpuPercent(run.child().pid());
         std::printf("%-48s %.2f %% of one core\n", "CPU waiting at step 50, music playing", playing);
         std::printf("%-48s %.2f %% of one core\n", "CPU waiting at step 50, music finished", finished);

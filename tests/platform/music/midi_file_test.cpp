@@ -61,18 +61,18 @@ TEST(MidiTimeline, CountsTheMostNotesHeldAtOnce) {
         Bytes file;
         std::uint32_t most;
     } cases[] = {
-        {"no notes", smf(0, 480, {track({})}), 0},
-        {"one note", smf(0, 480, {fixture::note(1)}), 1},
-        {"a chord of three", smf(0, 480, {track({0,  kOn,  60, 90, 0, kOn,  64, 90, 0, kOn,  67, 90,
+        {"no notes", Smf(0, 480, {track({})}), 0},
+        {"one note", Smf(0, 480, {fixture::Note(1)}), 1},
+        {"a chord of three", Smf(0, 480, {track({0,  kOn,  60, 90, 0, kOn,  64, 90, 0, kOn,  67, 90,
                                                  10, kOff, 60, 0,  0, kOff, 64, 0,  0, kOff, 67, 0})}),
          3},
         {"one note after the other, touching",
-         smf(0, 480, {track({0, kOn, 60, 90, 10, kOff, 60, 0, 0, kOn, 62, 90, 10, kOff, 62, 0})}), 1},
+         Smf(0, 480, {track({0, kOn, 60, 90, 10, kOff, 60, 0, 0, kOn, 62, 90, 10, kOff, 62, 0})}), 1},
         {"note-on at velocity 0 ends the note, running status",
-         smf(0, 480, {track({0, kOn, 60, 90, 10, 60, 0, 0, 62, 90, 10, 62, 0})}), 1},
+         Smf(0, 480, {track({0, kOn, 60, 90, 10, 60, 0, 0, 62, 90, 10, 62, 0})}), 1},
         {"ends without beginnings end nothing",
-         smf(0, 480, {track({0, kOff, 50, 0, 0, kOff, 51, 0, 0, kOn, 60, 90, 0, kOn, 62, 90})}), 2},
-        {"notes of two tracks overlap", smf(1, 480, {fixture::note(2, 60), fixture::note(1, 64)}), 2},
+         Smf(0, 480, {track({0, kOff, 50, 0, 0, kOff, 51, 0, 0, kOn, 60, 90, 0, kOn, 62, 90})}), 2},
+        {"notes of two tracks overlap", Smf(1, 480, {fixture::Note(2, 60), fixture::Note(1, 64)}), 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

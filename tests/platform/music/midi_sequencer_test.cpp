@@ -93,7 +93,7 @@ bool StopsGrowing(const std::filesystem::path& file) {
 
 TEST_F(MidiSequencerTest, OutputClosesAfterThePieceAndOpensAgainToPlay) {
     const auto out = dir.path() / "out.raw";
-    MidiSequencer sequencer(fixture::smf(0, 480, {fixture::note(1)}), toFile());
+    MidiSequencer sequencer(fixture::Smf(0, 480, {fixture::Note(1)}), ToFile());
     sequencer.Play(std::nullopt, std::nullopt);
     sequencer.WaitUntilDone();
     EXPECT_TRUE(StopsGrowing(out));
@@ -103,7 +103,7 @@ TEST_F(MidiSequencerTest, OutputClosesAfterThePieceAndOpensAgainToPlay) {
     EXPECT_EQ(sequencer.CurrentMode(), MidiSequencer::Mode::Playing);
     sequencer.WaitUntilDone();
     EXPECT_TRUE(sequencer.Audible());
-    EXPECT_GT(peak(out), 1000);
+    EXPECT_GT(Peak(out), 1000);
 }
 
 TEST_F(MidiSequencerTest, SilentWithoutSoundFontOrDevice) {
