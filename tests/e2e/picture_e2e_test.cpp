@@ -53,7 +53,19 @@ Image WaitForPicture(XClient& x, WindowId window, const std::vector<std::uint8_t
 
 struct Program {
     Program(Session& session, const std::filesystem::path& cwd)
-        : x(session.display()), child(session.Launch(kProgram, cwd)) {}
+        : session(session), x(session.display()), child(session.Launch(kProgram, cwd)) {}
+
+    // Closing the window after a picture failure ends the program as cleanly as ever.
+    void ExpectCleanExitOnClose(WindowId window) {
+        x.RequestClose(window);
+        const auto status = child->WaitExit(15s);
+        ASSERT_TRUE(status) << "still running after its window was closed";
+        EXPECT_EQ(status->code, 0);
+        EXPECT_EQ(status->signal, 0);
+        EXPECT_EQ(ReadFile(session.StderrOf(kProgram)), "");
+    }
+
+    const Session& session;
     XClient x;
     std::unique_ptr<Child> child;
 };
@@ -239,6 +251,7 @@ TEST(PictureOnScreen, MissingPictureIsReportedThenTheStoryRunsOnGrey) {
         },
         3s));
     EXPECT_TRUE(program.child->Running());
+    program.ExpectCleanExitOnClose(*window);
 }
 
 TEST(PictureOnScreen, DecodeErrorComesAfterTheWindowAndWhatWasDecodedStays) {
@@ -271,6 +284,7 @@ TEST(PictureOnScreen, DecodeErrorComesAfterTheWindowAndWhatWasDecodedStays) {
     std::this_thread::sleep_for(1500ms);
     for (const ClientInfo& c : program.x.Clients()) EXPECT_FALSE(c.pid == pid && c.window != *window) << c.title;
     EXPECT_TRUE(program.child->Running());
+    program.ExpectCleanExitOnClose(*window);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
 #include <regex>
 #include <stdexcept>
 #include <thread>
@@ -83,6 +84,18 @@ bool WaitUntilManaging(Display* display, Child& window_manager) {
     return managed;
 }
 
+// A sanitizer's report may be all that tells why a program stopped answering, so it goes
+// to the test's own output, which the test runner shows with the failure.
+void ShowSanitizerReports(const std::filesystem::path& dir) {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ignored)) {
+        if (entry.path().extension() != ".stderr") continue;
+        const std::string text = ReadFile(entry.path());
+        if (text.find("Sanitizer") == std::string::npos && text.find("runtime error:") == std::string::npos) continue;
+        std::cerr << "== standard error of " << entry.path().stem().string() << ":\n" << text << std::flush;
+    }
+}
+
 }  // namespace
 
 Session::Session(const SessionOptions& options) : dir_(test_support::MakeTempDir("balloonstory-x")) {
@@ -119,6 +132,7 @@ Session::~Session() {
     if (window_manager_) window_manager_->Stop(SIGTERM);
     // SIGTERM lets Xvfb remove its lock file and socket.
     if (server_) server_->Stop(SIGTERM);
+    ShowSanitizerReports(dir_);
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
 }
