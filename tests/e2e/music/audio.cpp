@@ -1,6 +1,8 @@
 #include "audio.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -79,6 +81,27 @@ const std::filesystem::path& Recording::Stop() {
     parec_->Stop(SIGINT);  // parec finishes the WAV header when interrupted
     parec_.reset();
     return wav_;
+}
+
+bool Recording::WaitForSound(std::chrono::milliseconds timeout) const {
+    constexpr std::streamoff kHeader = 4096;  // the WAV header, and silence in any case
+    constexpr int kWhisper = 100;             // of 32767, about -50 dBFS
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::ifstream in(wav_, std::ios::binary);
+    in.seekg(kHeader);
+    std::streamoff read = kHeader;
+    for (;;) {
+        std::int16_t sample;
+        while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) {
+            read += sizeof sample;
+            if (std::abs(sample) > kWhisper) return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(100ms);
+        // Past the end of what was written so far: read on from there once it has grown.
+        in.clear();
+        in.seekg(read);
+    }
 }
 
 std::vector<float> LoadMono(const std::filesystem::path& file, int rate, double seconds) {

@@ -2,6 +2,7 @@
 // recorded, and the comparisons that tell whether a recording holds a given piece.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ public:
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
     const std::filesystem::path& Stop();
+    // Waits until something louder than a whisper has been recorded; false when the time
+    // ran out first. A null sink records exact zeros while nothing plays.
+    bool WaitForSound(std::chrono::milliseconds timeout) const;
 
 private:
     std::filesystem::path wav_;

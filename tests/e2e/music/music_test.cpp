@@ -10,6 +10,7 @@
 #include "audio.h"
 #include "image.h"
 #include "session.h"
+#include "story_run.h"
 #include "title_observer.h"
 #include "xclient.h"
 
@@ -22,24 +23,6 @@ namespace fs = std::filesystem;
 constexpr int kRate = 11025;       // enough for pitches up to B7
 constexpr int kHop = kRate / 10;   // 100 ms
 constexpr double kSilentDb = -80;  // a null sink with nothing playing records digital silence
-
-// A copy of the sample story in a directory of its own, changed as a case needs.
-fs::path PrepareStory(const fs::path& dir) {
-    fs::copy(fs::path(SAMPLE_DIR) / "[]", dir / "[]", fs::copy_options::recursive);
-    return dir / "[]" / "xlkfnjxlxr.mid";
-}
-
-// Takes all 100 steps; clicks alternate between two far-apart points so that none is the
-// second half of a double-click. The program then ends by itself.
-// Returns when the last click was made.
-std::chrono::steady_clock::time_point ClickThroughTheStory(XClient& x, WindowId window) {
-    for (int i = 0; i < 99 && x.Exists(window); ++i) {
-        x.Click(window, i % 2 ? 80 : 320, i % 2 ? 80 : 320);
-        std::this_thread::sleep_for(110ms);
-    }
-    x.Click(window, 80, 80);
-    return std::chrono::steady_clock::now();
-}
 
 bool PrivateMountsWork() {
     Child probe(LaunchOptions{{"/usr/bin/unshare", "--mount", "--propagation", "private", "mount", "-t", "tmpfs",
