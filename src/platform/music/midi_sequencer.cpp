@@ -5,7 +5,10 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
+#include "platform/c_handle.h"
 #include "platform/first_paint.h"
 #include "platform/music/midi_file.h"
 #include "platform/music/synth_engine.h"
@@ -34,9 +37,32 @@ int VoicesFor(const std::vector<std::uint8_t>& midi_file) {
     return static_cast<int>(std::clamp(notes * kVoicesPerNote, kFewestVoices, kMostVoices));
 }
 
+constexpr int kModuleFlags = RTLD_NOW | RTLD_LOCAL;
+
+// dlopen searches the run path of whoever calls it, and under AddressSanitizer that is the
+// sanitizer's own library, whose run path is empty. So the program's search path (its run
+// path among it, $ORIGIN expanded) is walked here and the module opened by its full path.
+void* OpenFromProgramSearchPath(const char* name) {
+    void* program = dlopen(nullptr, RTLD_NOW);
+    Dl_serinfo size{};
+    if (program && dlinfo(program, RTLD_DI_SERINFOSIZE, &size) == 0) {
+        CHandle<Dl_serinfo, free> info(static_cast<Dl_serinfo*>(malloc(size.dls_size)));
+        if (info) {
+            *info = size;
+            if (dlinfo(program, RTLD_DI_SERINFO, info.get()) == 0) {
+                for (unsigned i = 0; i < info->dls_cnt; ++i) {
+                    const std::string path = std::string(info->dls_serpath[i].dls_name) + "/" + name;
+                    if (void* module = dlopen(path.c_str(), kModuleFlags)) return module;
+                }
+            }
+        }
+    }
+    return dlopen(name, kModuleFlags);
+}
+
 OpenSynthFunction SynthModule() {
     static OpenSynthFunction open = [] {
-        void* module = dlopen(kSynthModule, RTLD_NOW | RTLD_LOCAL);
+        void* module = OpenFromProgramSearchPath(kSynthModule);
         return module ? reinterpret_cast<OpenSynthFunction>(dlsym(module, kOpenSynthSymbol)) : nullptr;
     }();
     return open;
