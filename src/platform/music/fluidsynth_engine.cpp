@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
+#include <malloc.h>
 
 #include <atomic>
 #include <filesystem>
@@ -179,5 +180,9 @@ extern "C" __attribute__((visibility("default"))) platform::SynthEngine* balloon
     if (!engine->MakeSynth(setup.polyphony)) return nullptr;
     const auto fonts = setup.soundfonts.empty() ? SystemSoundFonts(engine->settings.get()) : setup.soundfonts;
     if (!engine->LoadSoundFont(fonts, setup.cancelled) || !engine->MakePlayer(setup.midi_file)) return nullptr;
+    // Reading the SoundFont builds FluidSynth's tables from a parsed copy of the whole file that
+    // it frees at the end; that memory stays mapped in this thread's arena for the rest of the
+    // story unless it is handed back now (about 1.6 MB of the program's peak).
+    malloc_trim(0);
     return engine.release();
 }
