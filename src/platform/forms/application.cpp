@@ -4,13 +4,16 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QIcon>
+#include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QString>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/first_paint.h"
 #include "platform/forms/forms.h"
@@ -40,23 +43,56 @@ void ShowBox(const QString& title, const std::string& message) {
 // Lets the work held back for the first paint go once a paint has been handled: the same
 // pass of the event loop sends its picture to the X server, the timer comes after it.
 class FirstPaintWatch : public QObject {
+public:
+    explicit FirstPaintWatch(std::function<void()> then) : then_(std::move(then)) {}
+
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint && !seen_) {
             seen_ = true;
             QTimer::singleShot(0, this, [this] {
                 QCoreApplication::instance()->removeEventFilter(this);
-                FirstPaintDone();
+                then_();
             });
         }
         return false;
     }
 
 private:
+    std::function<void()> then_;
     bool seen_ = false;
 };
 
+QByteArray ResourceBytes(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }  // namespace
+
+QImage XpmImage(const QByteArray& source) {
+    // The quoted strings of the C array, in order; an icon needs no escapes.
+    std::vector<QByteArray> strings;
+    for (qsizetype open = source.indexOf('"'); open >= 0;) {
+        const qsizetype close = source.indexOf('"', open + 1);
+        if (close < 0) return {};
+        strings.push_back(source.mid(open + 1, close - open - 1));
+        open = source.indexOf('"', close + 1);
+    }
+    // Qt's array reader trusts the header's counts: the strings must all be there.
+    int width = 0, height = 0, colours = 0, chars_per_pixel = 0;
+    if (strings.empty() ||
+        std::sscanf(strings[0].constData(), "%d %d %d %d", &width, &height, &colours, &chars_per_pixel) != 4 ||
+        width <= 0 || height <= 0 || colours <= 0 || chars_per_pixel <= 0 ||
+        strings.size() < 1 + static_cast<size_t>(colours) + static_cast<size_t>(height))
+        return {};
+    const size_t first_row = 1 + static_cast<size_t>(colours);
+    for (size_t row = first_row; row < first_row + static_cast<size_t>(height); ++row)
+        if (strings[row].size() < static_cast<qsizetype>(width) * chars_per_pixel) return {};
+    std::vector<const char*> lines;
+    for (const QByteArray& s : strings) lines.push_back(s.constData());
+    return QImage(lines.data());
+}
 
 std::string ApplicationTitle(std::string_view program_path) {
     const size_t slash = program_path.rfind('/');
@@ -90,10 +126,8 @@ TApplication::TApplication(std::string_view program_path)
     the_application = this;
     // The program ends when asked to or when its main form closes, not when the last box does.
     QApplication::setQuitOnLastWindowClosed(false);
-    // Named as XPM, which Qt reads itself: a name without an extension would send Qt through
-    // the MIME database and every image plugin to find the format, at every start.
-    const QPixmap icon(QStringLiteral(":/MAINICON"), "XPM");
-    if (!icon.isNull()) QApplication::setWindowIcon(QIcon(icon));
+    const QImage icon = XpmImage(ResourceBytes(QStringLiteral(":/MAINICON")));
+    if (!icon.isNull()) QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
 }
 
 TApplication::~TApplication() {
@@ -134,13 +168,18 @@ int TApplication::Main(int argc, char** argv, void (*create_forms)(TApplication&
 
 void TApplication::AddForm(std::unique_ptr<TForm> form) {
     form->Create();
+    if (painted_) form->FollowTextHeight();
     if (!main_form_) main_form_ = form.get();
     forms_.push_back(std::move(form));
 }
 
 int TApplication::Run() {
     if (terminated_) return 0;
-    FirstPaintWatch first_paint;
+    FirstPaintWatch first_paint([this] {
+        FirstPaintDone();
+        painted_ = true;
+        for (const auto& form : forms_) form->FollowTextHeight();
+    });
     QCoreApplication::instance()->installEventFilter(&first_paint);
     if (main_form_) main_form_->show();
     QApplication::exec();

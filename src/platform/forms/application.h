@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+class QByteArray;
+class QImage;
+
 namespace platform {
 
 class TForm;
@@ -21,6 +24,11 @@ std::string ApplicationTitle(std::string_view program_path);
 std::string ErrorBoxText(std::string_view message);
 // The UTF-8 message of a caught error.
 std::string ExceptionMessage(std::exception_ptr error);
+
+// An image from the text of an XPM file, read by Qt's own XPM reader without a look through
+// the image plugins (which would cost every start a few milliseconds); null when the text is
+// not a whole XPM image.
+QImage XpmImage(const QByteArray& source);
 
 inline constexpr std::string_view kLastResortTitle = "アプリケーション エラー";
 
@@ -71,6 +79,8 @@ private:
     std::vector<std::unique_ptr<TForm>> forms_;
     TForm* main_form_ = nullptr;
     bool terminated_ = false;
+    // The first paint has been handled: forms follow the measured text height from then on.
+    bool painted_ = false;
     TApplication* previous_ = nullptr;
 };
 

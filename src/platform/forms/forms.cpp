@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QResizeEvent>
 #include <QTimer>
@@ -111,7 +112,7 @@ struct FormProperties {
                  if (ReadBoolean(f, p)) ReadError(f, p, "only False is supported");
              }},
             {"OnCreate", [](TForm& f, const form::Property& p, TForm& root) { f.on_create_ = ReadEvent(f, p, root); }},
-            // Checked only: layouts follow the measured text height instead (see Loaded).
+            // Checked only: layouts follow the measured text height instead (see FollowTextHeight).
             {"PixelsPerInch", [](TForm& f, const form::Property& p, TForm&) { ReadInteger(f, p, 1, 10000); }},
             {"TextHeight",
              [](TForm& f, const form::Property& p, TForm&) { f.design_text_height_ = ReadInteger(f, p, 1, 1000); }},
@@ -165,7 +166,13 @@ void TForm::ReadProperty(const form::Property& property, TForm& root) {
 // The character height the system gives the form font. Layouts are stored for fonts whose
 // cell is their em (so text height and character height agree); the substitutes have a
 // taller cell, so the em is the measure that carries over.
-int TForm::MeasuredTextHeight() const { return QFontInfo(font_).pixelSize(); }
+// A smoothly scalable font is made at the size asked for: only other fonts are opened to
+// learn their size (opening one costs milliseconds and the memory of a font never drawn with).
+int TForm::MeasuredTextHeight() const {
+    if (font_.pixelSize() > 0 && QFontDatabase::isSmoothlyScalable(font_.family(), QFontDatabase::styleString(font_)))
+        return font_.pixelSize();
+    return QFontInfo(font_).pixelSize();
+}
 
 void TForm::Loaded() {
     QPalette colors = palette();
@@ -173,16 +180,21 @@ void TForm::Loaded() {
     setPalette(colors);
     setAutoFillBackground(true);
     setFont(font_);
-    const int measured = MeasuredTextHeight();
-    if (design_text_height_ > 0 && measured != design_text_height_) {
-        for (TImage* image : findChildren<TImage*>(Qt::FindDirectChildrenOnly))
-            image->ScaleBy(measured, design_text_height_);
-    }
     if (auto_size_) {
         AutoSizeToControls();
     } else if (requested_size_.isValid()) {
         resize(requested_size_);
     }
+}
+
+void TForm::FollowTextHeight() {
+    if (text_height_followed_) return;
+    text_height_followed_ = true;
+    const int measured = MeasuredTextHeight();
+    if (design_text_height_ <= 0 || measured == design_text_height_) return;
+    for (TImage* image : findChildren<TImage*>(Qt::FindDirectChildrenOnly))
+        image->ScaleBy(measured, design_text_height_);
+    if (auto_size_) AutoSizeToControls();
 }
 
 void TForm::AutoSizeToControls() {

@@ -41,6 +41,12 @@ public:
 
     // The form font's text height as measured on this system, in pixels.
     int MeasuredTextHeight() const;
+    // Scales the controls, and the window with them, by the measured text height over the
+    // stored one, once. The layout is read at its stored size; the application calls this
+    // after the form's first paint, because measuring starts the font system (reading its
+    // configuration takes longer than the rest of the window's start), and only a system
+    // without a scalable form font measures a height that moves anything.
+    void FollowTextHeight();
     const QFont& FormFont() const { return font_; }
     QColor Color() const { return color_; }
 
@@ -71,6 +77,7 @@ private:
     QFont font_;
     QColor color_;
     int design_text_height_ = 0;
+    bool text_height_followed_ = false;
     bool auto_size_ = false;
     QSize requested_size_;
     QSize fixed_client_;

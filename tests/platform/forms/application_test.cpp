@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -46,6 +47,29 @@ TEST(ErrorBoxText, AddsAFullStopAfterCharactersAboveIt) {
         {"\xff", "\xff."},  // not UTF-8: the byte itself counts
     };
     for (const auto& c : cases) EXPECT_EQ(platform::ErrorBoxText(c.message), c.shown) << c.message;
+}
+
+TEST(XpmImage, ReadsWholeImagesAndRefusesCutOnes) {
+    const char* const two_by_two =
+        "/* XPM */\nstatic const char* const icon[] = {\n\"2 2 2 1\",\n\"  c None\",\n\". c #FF0000\",\n"
+        "\". \",\n\" .\"\n};\n";
+    const QImage image = platform::XpmImage(two_by_two);
+    ASSERT_EQ(image.size(), QSize(2, 2));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(1, 0).alpha(), 0);
+
+    // Qt's array reader reads as many strings as the header promises, and as many
+    // characters per row: short ones must not reach it.
+    const char* const refused[] = {
+        "",
+        "\"2 2 2 1\", \"  c None\", \". c #FF0000\", \". \"",          // a row missing
+        "\"2 2 2 1\", \"  c None\", \". c #FF0000\", \". \", \".\"",   // a row too short
+        "\"2 2 3 1\", \"  c None\", \". c #FF0000\", \". \", \" .\"",  // a colour missing
+        "\"2 2\", \"  c None\", \". \", \" .\"",                       // no colour count
+        "\"0 2 1 1\", \"  c None\", \"\", \"\"",                       // no width
+        "\"2 2 1 1\", \"  c None\", \"  \", \"  ",                     // a string not closed
+    };
+    for (const char* text : refused) EXPECT_TRUE(platform::XpmImage(text).isNull()) << text;
 }
 
 TEST(Application, TerminationWaitsForTheRunningHandlerAndStopsLaterOnes) {

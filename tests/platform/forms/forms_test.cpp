@@ -91,11 +91,32 @@ TEST(FormReader, ComponentsWithoutAFieldAreKeptButNotBound) {
 }
 
 TEST(FormReader, LayoutScalesWithTheMeasuredTextHeight) {
-    // Twice the stored text height: everything doubles, and the window follows.
+    // Twice the stored text height: the stored layout until the form follows the measured
+    // height, then everything doubles, and the window follows; once only.
     const auto form = Read(TestDescription("  Font.Height = -24\n"));
+    EXPECT_EQ(form->size(), QSize(400, 400));
     EXPECT_EQ(form->MeasuredTextHeight(), 24);
-    EXPECT_EQ(form->Image1->geometry(), QRect(0, 0, 800, 800));
-    EXPECT_EQ(form->size(), QSize(800, 800));
+    for (int i = 0; i < 2; ++i) {
+        form->FollowTextHeight();
+        EXPECT_EQ(form->Image1->geometry(), QRect(0, 0, 800, 800));
+        EXPECT_EQ(form->size(), QSize(800, 800));
+    }
+    // The stored height measured: nothing moves.
+    const auto same = Read(TestDescription());
+    same->FollowTextHeight();
+    EXPECT_EQ(same->size(), QSize(400, 400));
+}
+
+TEST(FormReader, MeasuredTextHeightIsTheSizeTheFontIsMadeAt) {
+    // Scalable fonts are not opened to measure them: the answer must still be what the
+    // font system gives when it opens them, for installed fonts and for missing ones.
+    for (const char* family : {"IPAPGothic", "DejaVu Sans", "No Such Family"}) {
+        for (int pixels : {9, 12, 16, 24}) {
+            const auto form = Read(
+                TestDescription("  Font.Height = -" + std::to_string(pixels) + "\n  Font.Name = '" + family + "'\n"));
+            EXPECT_EQ(form->MeasuredTextHeight(), QFontInfo(form->FormFont()).pixelSize()) << family << " " << pixels;
+        }
+    }
 }
 
 TEST(FormWindow, OtherSizesAreForcedBack) {
