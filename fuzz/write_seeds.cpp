@@ -1,6 +1,6 @@
-// Writes the seed inputs of the picture and MIDI targets from the fixtures the tests
-// build: small JPEG files of each colour model and coding, damaged ones, and small MIDI
-// files. Usage: write_seeds <fuzz dir>; the outputs are kept under corpus/.
+// Writes the seed inputs of the picture, MIDI and SoundFont targets from the fixtures the
+// tests build: small JPEG files of each colour model and coding, damaged ones, small MIDI
+// files and small SoundFonts. Usage: write_seeds <fuzz dir>; the outputs are kept under corpus/.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +9,7 @@
 
 #include "jpeg_fixtures.h"
 #include "midi_fixture.h"
+#include "soundfont_fixture.h"
 
 namespace {
 
@@ -72,5 +73,19 @@ int main(int argc, char** argv) {
                                0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7, 0x00, 0x90, 0x3C, 0x40, 0x60, 0x3C, 0x00,
                                0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90, 0x00, 0xFF, 0x2F, 0x00};
     fixture::Write(midi / "tempo", fixture::Smf(1, 480, {tempo_track, fixture::Note(4)}));
+
+    // The SoundFont target's first 16 bytes: the programs kept, bit n for program n.
+    const auto soundfonts = root / "corpus" / "soundfont_view";
+    std::filesystem::create_directories(soundfonts);
+    auto soundfont = [&](const std::string& name, std::initializer_list<int> kept, const Bytes& file) {
+        Bytes input(16);
+        for (int p : kept) input[static_cast<std::size_t>(p / 8)] |= static_cast<std::uint8_t>(1 << (p % 8));
+        input.insert(input.end(), file.begin(), file.end());
+        fixture::Write(soundfonts / name, input);
+    };
+    soundfont("general-midi-like", {0, 5},
+              soundfont_fixture::File({{0, 0}, {0, 5, 2}, {0, 7, 3}, {128, 0}, {128, 5}, {8, 5}}));
+    soundfont("all-kept", {0, 1}, soundfont_fixture::File({{0, 0}, {0, 1}}));
+    soundfont("many-bags", {0}, soundfont_fixture::File({{0, 0, 6}, {0, 1, 6}, {0, 2, 1}}));
     return 0;
 }

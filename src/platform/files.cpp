@@ -102,6 +102,7 @@ SharedFile::SharedFile(const std::string& filename) : filename_(filename) {
     struct stat status {};
     FileDescriptor file(OpenRegularFile(NativePath(filename), status));
     if (file.get() < 0 || !LockShared(file.get())) ThrowCannotOpen(filename);
+    size_ = static_cast<std::uint64_t>(status.st_size);
     fd_ = file.release();
 }
 

@@ -70,10 +70,13 @@ public:
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) noexcept override;
     // Throws the same error as a file that cannot be opened.
     void ThrowIfReadFailed() const override;
+    // The file's size when it was opened.
+    std::uint64_t SizeAtOpen() const { return size_; }
 
 private:
     std::string filename_;
     int fd_ = -1;
+    std::uint64_t size_ = 0;
     bool read_failed_ = false;
 };
 

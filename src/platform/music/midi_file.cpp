@@ -15,6 +15,7 @@ constexpr std::uint8_t kSystemExclusive = 0xF0;
 constexpr std::uint8_t kSystemExclusiveContinued = 0xF7;
 constexpr std::uint8_t kNoteOff = 0x80;
 constexpr std::uint8_t kNoteOn = 0x90;
+constexpr std::uint8_t kProgramChange = 0xC0;
 // Meta event types.
 constexpr std::uint8_t kSetTempo = 0x51;
 constexpr std::uint8_t kEndOfTrack = 0x2F;
@@ -86,13 +87,16 @@ struct NoteEdge {
 struct TrackFacts {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tempi;
     std::vector<NoteEdge> notes;
+    std::bitset<128> programs;
     std::uint32_t end_tick = 0;
 };
 
-void RecordNote(std::uint8_t status, std::span<const std::uint8_t> data, std::uint32_t tick, TrackFacts& facts) {
+void RecordChannelEvent(std::uint8_t status, std::span<const std::uint8_t> data, std::uint32_t tick,
+                        TrackFacts& facts) {
     const std::uint8_t kind = status & 0xF0;
     if (kind == kNoteOn && data[1] > 0) facts.notes.push_back({tick, +1});
     if (kind == kNoteOff || (kind == kNoteOn && data[1] == 0)) facts.notes.push_back({tick, -1});
+    if (kind == kProgramChange) facts.programs.set(data[0] & 0x7F);
 }
 
 // The most notes held at one time over all tracks; notes ending at a tick end before those
@@ -109,7 +113,7 @@ std::uint32_t MostHeld(std::vector<NoteEdge>& notes) {
     return static_cast<std::uint32_t>(most);
 }
 
-// Walks one track; records tempo changes and notes. False when the track is malformed.
+// Walks one track; records tempo changes, notes and programs. False when the track is malformed.
 bool ReadTrack(std::span<const std::uint8_t> data, TrackFacts& facts) {
     Reader in(data);
     std::uint64_t tick = 0;
@@ -150,7 +154,7 @@ bool ReadTrack(std::span<const std::uint8_t> data, TrackFacts& facts) {
         } else {
             const std::uint32_t data_bytes = (status & 0xE0) == 0xC0 ? 1 : 2;
             if (in.Left() < data_bytes) return false;
-            RecordNote(status, in.Take(data_bytes), static_cast<std::uint32_t>(tick), facts);
+            RecordChannelEvent(status, in.Take(data_bytes), static_cast<std::uint32_t>(tick), facts);
             running = status;
         }
     }
@@ -187,6 +191,7 @@ std::optional<MidiTimeline> MidiTimeline::Read(std::span<const std::uint8_t> byt
     }
     timeline.end_tick_ = facts.end_tick;
     timeline.most_notes_ = MostHeld(facts.notes);
+    timeline.programs_ = facts.programs;
 
     auto& tempi = facts.tempi;
     std::stable_sort(tempi.begin(), tempi.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -3,6 +3,7 @@
 // past a chunk, or that use SMPTE time or format 2, are refused.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -18,6 +19,8 @@ public:
     std::uint32_t LengthTicks() const { return end_tick_; }
     // The most notes that sound at once (from their beginnings to their ends, all channels).
     std::uint32_t MostNotesAtOnce() const { return most_notes_; }
+    // The programs its program changes select, on any channel.
+    const std::bitset<128>& ProgramsSelected() const { return programs_; }
     std::uint32_t LengthMs() const { return TicksToMs(end_tick_); }
     std::uint32_t TicksToMs(std::uint32_t tick) const;
     std::uint32_t MsToTicks(std::uint32_t ms) const;
@@ -31,6 +34,7 @@ private:
     std::vector<Tempo> tempi_;  // sorted by tick; the first is at tick 0
     std::uint32_t end_tick_ = 0;
     std::uint32_t most_notes_ = 0;
+    std::bitset<128> programs_;
 };
 
 }  // namespace platform

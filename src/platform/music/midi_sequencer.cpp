@@ -31,8 +31,7 @@ constexpr std::uint32_t kVoicesPerNote = 4;
 constexpr std::uint32_t kFewestVoices = 64;
 constexpr std::uint32_t kMostVoices = 256;  // FluidSynth's own default
 
-int VoicesFor(const std::vector<std::uint8_t>& midi_file) {
-    const auto timeline = MidiTimeline::Read(midi_file);
+int VoicesFor(const std::optional<MidiTimeline>& timeline) {
     const std::uint32_t notes = timeline ? timeline->MostNotesAtOnce() : kMostVoices;
     return static_cast<int>(std::clamp(notes * kVoicesPerNote, kFewestVoices, kMostVoices));
 }
@@ -110,12 +109,16 @@ std::unique_ptr<SynthEngine> MidiSequencer::Load(std::vector<std::uint8_t> midi_
     };
     const OpenSynthFunction open = SynthModule();
     if (!open || cancelled()) return nullptr;
-    const int polyphony = VoicesFor(midi_file);
+    const auto timeline = MidiTimeline::Read(midi_file);
+    const int polyphony = VoicesFor(timeline);
+    std::optional<std::bitset<128>> programs;
+    if (timeline) programs = timeline->ProgramsSelected();
     const SynthSetup setup{std::move(midi_file),
                            std::move(options.drivers),
                            std::move(options.soundfonts),
                            std::move(options.file_name),
                            polyphony,
+                           programs,
                            cancelled};
     std::unique_ptr<SynthEngine> engine(open(setup));
     if (!engine || cancelled() || !engine->OpenOutput()) return nullptr;

@@ -3,6 +3,7 @@
 // thread: a program that plays no music never maps FluidSynth and the libraries it brings.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,6 +22,9 @@ struct SynthSetup {
     std::string file_name;
     // Voices the synthesizer keeps ready.
     int polyphony = 0;
+    // The programs the piece selects: the SoundFont's presets for other programs are left
+    // out (those for program 0 always stay). Nothing: every preset is loaded.
+    std::optional<std::bitset<128>> programs;
     // Asked between the slow steps; true gives up the open.
     std::function<bool()> cancelled;
 };

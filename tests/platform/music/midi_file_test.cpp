@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <fstream>
 #include <iterator>
 
@@ -79,6 +80,34 @@ TEST(MidiTimeline, CountsTheMostNotesHeldAtOnce) {
         const auto timeline = MidiTimeline::Read(c.file);
         ASSERT_TRUE(timeline);
         EXPECT_EQ(timeline->MostNotesAtOnce(), c.most);
+    }
+}
+
+TEST(MidiTimeline, TellsTheProgramsThePieceSelects) {
+    const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+    auto track = [&](Bytes events) {
+        events.insert(events.end(), end.begin(), end.end());
+        return events;
+    };
+    const struct {
+        const char* what;
+        Bytes file;
+        std::vector<int> programs;
+    } cases[] = {
+        {"no program change", Smf(0, 480, {track({0, 0x90, 60, 90, 10, 0x80, 60, 0})}), {}},
+        {"one", Smf(0, 480, {fixture::Note(1)}), {0}},
+        {"several channels and tracks, running status",
+         Smf(1, 480, {track({0, 0xC0, 5, 0, 0xC9, 25, 0, 40}), track({0, 0xC3, 127, 5, 0xB0, 0, 8})}),
+         {5, 25, 40, 127}},
+        {"none after the end of the track", Smf(0, 480, {Bytes{0, 0xC0, 7, 0, 0xFF, 0x2F, 0, 0, 0xC0, 9}}), {7}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto timeline = MidiTimeline::Read(c.file);
+        ASSERT_TRUE(timeline);
+        std::bitset<128> expected;
+        for (int p : c.programs) expected.set(static_cast<std::size_t>(p));
+        EXPECT_EQ(timeline->ProgramsSelected(), expected);
     }
 }
 
