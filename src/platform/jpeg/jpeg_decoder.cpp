@@ -260,8 +260,11 @@ void DecodeStage(Job* job) {
         last_read = source_row;
         have_row = true;
     }
-    // Read the rows after the last one sampled: skipping to the end would leave the
-    // markers after the scan unread, and errors in them unreported.
+    // The rows after the last one sampled are skipped but for the last, which is read:
+    // skipping to the end would leave the markers after the scan unread, and errors in
+    // them unreported. Reading them all would cost a picture that claims a huge size
+    // (its missing data decodes as grey) seconds of work for rows nobody sees.
+    AdvanceTo(cinfo, height - 1, can_skip, buffer);
     AdvanceTo(cinfo, height, false, buffer);
     jpeg_finish_decompress(cinfo);
 }
