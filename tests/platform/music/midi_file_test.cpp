@@ -14,6 +14,12 @@ namespace {
 using fixture::Bytes;
 using fixture::Smf;
 
+// A track of these events, then its end.
+Bytes Track(Bytes events) {
+    events.insert(events.end(), {0x00, 0xFF, 0x2F, 0x00});
+    return events;
+}
+
 TEST(MidiTimeline, RefusesMalformedFiles) {
     const Bytes good = fixture::Note(1);
     Bytes truncated = Smf(0, 480, {good});
@@ -52,27 +58,22 @@ TEST(MidiTimeline, RefusesMalformedFiles) {
 
 TEST(MidiTimeline, CountsTheMostNotesHeldAtOnce) {
     constexpr std::uint8_t kOn = 0x90, kOff = 0x80;
-    const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
-    auto track = [&](Bytes events) {
-        events.insert(events.end(), end.begin(), end.end());
-        return events;
-    };
     const struct {
         const char* what;
         Bytes file;
         std::uint32_t most;
     } cases[] = {
-        {"no notes", Smf(0, 480, {track({})}), 0},
+        {"no notes", Smf(0, 480, {Track({})}), 0},
         {"one note", Smf(0, 480, {fixture::Note(1)}), 1},
-        {"a chord of three", Smf(0, 480, {track({0,  kOn,  60, 90, 0, kOn,  64, 90, 0, kOn,  67, 90,
+        {"a chord of three", Smf(0, 480, {Track({0,  kOn,  60, 90, 0, kOn,  64, 90, 0, kOn,  67, 90,
                                                  10, kOff, 60, 0,  0, kOff, 64, 0,  0, kOff, 67, 0})}),
          3},
         {"one note after the other, touching",
-         Smf(0, 480, {track({0, kOn, 60, 90, 10, kOff, 60, 0, 0, kOn, 62, 90, 10, kOff, 62, 0})}), 1},
+         Smf(0, 480, {Track({0, kOn, 60, 90, 10, kOff, 60, 0, 0, kOn, 62, 90, 10, kOff, 62, 0})}), 1},
         {"note-on at velocity 0 ends the note, running status",
-         Smf(0, 480, {track({0, kOn, 60, 90, 10, 60, 0, 0, 62, 90, 10, 62, 0})}), 1},
+         Smf(0, 480, {Track({0, kOn, 60, 90, 10, 60, 0, 0, 62, 90, 10, 62, 0})}), 1},
         {"ends without beginnings end nothing",
-         Smf(0, 480, {track({0, kOff, 50, 0, 0, kOff, 51, 0, 0, kOn, 60, 90, 0, kOn, 62, 90})}), 2},
+         Smf(0, 480, {Track({0, kOff, 50, 0, 0, kOff, 51, 0, 0, kOn, 60, 90, 0, kOn, 62, 90})}), 2},
         {"notes of two tracks overlap", Smf(1, 480, {fixture::Note(2, 60), fixture::Note(1, 64)}), 2},
     };
     for (const auto& c : cases) {
@@ -84,20 +85,15 @@ TEST(MidiTimeline, CountsTheMostNotesHeldAtOnce) {
 }
 
 TEST(MidiTimeline, TellsTheProgramsThePieceSelects) {
-    const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
-    auto track = [&](Bytes events) {
-        events.insert(events.end(), end.begin(), end.end());
-        return events;
-    };
     const struct {
         const char* what;
         Bytes file;
         std::vector<int> programs;
     } cases[] = {
-        {"no program change", Smf(0, 480, {track({0, 0x90, 60, 90, 10, 0x80, 60, 0})}), {}},
+        {"no program change", Smf(0, 480, {Track({0, 0x90, 60, 90, 10, 0x80, 60, 0})}), {}},
         {"one", Smf(0, 480, {fixture::Note(1)}), {0}},
         {"several channels and tracks, running status",
-         Smf(1, 480, {track({0, 0xC0, 5, 0, 0xC9, 25, 0, 40}), track({0, 0xC3, 127, 5, 0xB0, 0, 8})}),
+         Smf(1, 480, {Track({0, 0xC0, 5, 0, 0xC9, 25, 0, 40}), Track({0, 0xC3, 127, 5, 0xB0, 0, 8})}),
          {5, 25, 40, 127}},
         {"none after the end of the track", Smf(0, 480, {Bytes{0, 0xC0, 7, 0, 0xFF, 0x2F, 0, 0, 0xC0, 9}}), {7}},
     };
