@@ -42,11 +42,7 @@ int main(int argc, char** argv) {
     PulseServer pulse(session);
     XClient x(session.display());
     TempDir work;
-    CopyTree(SAMPLE_DIR, work.path());
-    ProgramOptions options;
-    options.program = program;
-    options.cwd = work.path();
-    RunningProgram run(session, x, options);
+    RunningProgram run(session, x, SampleStory(program, SAMPLE_DIR, work.path()));
     const pid_t pid = run.child().pid();
 
     // Far-apart points in turn: no click is the second half of a double-click.

@@ -33,13 +33,7 @@ void ClickSteps(XClient& x, WindowId window, int steps, int first_click = 0) {
     }
 }
 
-ProgramOptions StoryIn(const TempDir& work) {
-    CopyTree(SAMPLE_DIR, work.path());
-    ProgramOptions options;
-    options.program = BALLOONSTORY_EXE;
-    options.cwd = work.path();
-    return options;
-}
+ProgramOptions StoryIn(const TempDir& work) { return SampleStory(BALLOONSTORY_EXE, SAMPLE_DIR, work.path()); }
 
 TEST(Faults, XServerGoesAwayMidStory) {
     Session session;

@@ -16,11 +16,7 @@ int main(int argc, char** argv) {
     Session session;
     XClient x(session.display());
     TempDir work;
-    CopyTree(SAMPLE_DIR, work.path());
-    ProgramOptions options;
-    options.program = BALLOONSTORY_EXE;
-    options.cwd = work.path();
-    RunningProgram run(session, x, options);
+    RunningProgram run(session, x, SampleStory(BALLOONSTORY_EXE, SAMPLE_DIR, work.path()));
     for (int step = 1; step <= 14; ++step) {
         x.Click(run.window(), step % 2 ? 100 : 300, step % 2 ? 100 : 300);
         std::this_thread::sleep_for(150ms);

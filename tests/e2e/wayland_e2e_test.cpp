@@ -39,11 +39,7 @@ TEST(WaylandDesktop, StoryRunsThroughXWaylandAndClosesWithExitZero) {
     Session session({.server = Server::kWestonXwayland, .width = 800, .height = 600});
     XClient x(session.display());
     TempDir cwd;
-    CopyTree(kSample, cwd.path());
-    ProgramOptions options;
-    options.program = kProgram;
-    options.cwd = cwd.path();
-    RunningProgram program(session, x, options);
+    RunningProgram program(session, x, SampleStory(kProgram, kSample, cwd.path()));
     const WindowId window = program.window();
 
     // The picture as at the usual density under Xvfb.

@@ -23,4 +23,13 @@ void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to
     std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
 }
 
+ProgramOptions SampleStory(const std::filesystem::path& program, const std::filesystem::path& sample,
+                           const std::filesystem::path& work) {
+    CopyTree(sample, work);
+    ProgramOptions options;
+    options.program = program;
+    options.cwd = work;
+    return options;
+}
+
 }  // namespace e2e

@@ -48,4 +48,9 @@ private:
 // Copies a directory tree (for instance sample/) into `to`, which is created.
 void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Copies the sample story (the folder that holds "[]") into `work` and gives the options
+// that start `program` there.
+ProgramOptions SampleStory(const std::filesystem::path& program, const std::filesystem::path& sample,
+                           const std::filesystem::path& work);
+
 }  // namespace e2e
