@@ -84,6 +84,8 @@ TEST_F(PictureFile, FailuresNameThePathOrExtensionAsGiven) {
     Write("picture.bmp", {'B', 'M'});
     std::filesystem::create_directory(dir_ / "folder.jpeg");
     ASSERT_EQ(mkfifo(PathOf("pipe.jpeg").c_str(), 0600), 0);
+    // A regular file whose reads fail (EIO): this process's memory, read from address 0.
+    std::filesystem::create_symlink("/proc/self/mem", dir_ / "unreadable.jpeg");
     const std::string missing = "[]\\balloonpicture.jpeg";  // relative: not in the test's directory
     const struct {
         std::string path;
@@ -94,6 +96,7 @@ TEST_F(PictureFile, FailuresNameThePathOrExtensionAsGiven) {
         // A FIFO without a writer would block a plain open.
         {PathOf("pipe.jpeg"), "ファイル " + PathOf("pipe.jpeg") + " は開けません"},
         {"/dev/null.jpg", "ファイル /dev/null.jpg は開けません"},
+        {PathOf("unreadable.jpeg"), "ファイル " + PathOf("unreadable.jpeg") + " は開けません"},
         {PathOf("picture.PNG"), "拡張子 .PNG の画像形式は処理できません"},
         {PathOf("picture"), "拡張子 . の画像形式は処理できません"},
         // Known kinds without a decoder here.
