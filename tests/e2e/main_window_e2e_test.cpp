@@ -202,15 +202,15 @@ void CheckStep(int step, const std::vector<TitleChange>& window) {
     ExpectedStep expected = ExpectedAfterStep(step);
     switch (expected.effect) {
         case StepEffect::kRefresh: {
-            // A tick just before the click may still show the previous line once.
+            // A tick just before the click may still show the previous line once: the end
+            // of its blink, or (when the line changes) the whole blink.
             std::size_t i = 0;
             const std::string previous = ExpectedAfterStep(step - 1).title;
-            if (previous != expected.title) {
-                if (i < window.size() && window[i].value == previous) {
-                    i += 1;
-                } else if (i + 1 < window.size() && window[i].value.empty() && window[i + 1].value == previous) {
-                    i += 2;
-                }
+            if (!window.empty() && !previous.empty() && window[0].value == previous) {
+                i = 1;
+            } else if (previous != expected.title && window.size() >= 2 && window[0].value.empty() &&
+                       window[1].value == previous) {
+                i = 2;
             }
             int refreshes = 0;
             for (; i + 1 < window.size(); i += 2) {
