@@ -7,16 +7,12 @@
 #include <malloc.h>
 
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 
 #include "platform/c_handle.h"
-#include "platform/exception.h"
-#include "platform/files.h"
-#include "platform/music/soundfont_view.h"
+#include "platform/music/soundfont_files.h"
 #include "platform/music/synth_engine.h"
 
 namespace platform {
@@ -67,109 +63,6 @@ std::vector<std::string> SystemSoundFonts(fluid_settings_t* settings) {
         fonts.emplace_back(path);
     return fonts;
 }
-
-// FluidSynth opens a SoundFont through these, at load and again whenever a preset's samples
-// are first needed. A name registered with a view opens as that view of its file; any other
-// opens as the file it names. Reads go through a shared lock and read calls, never stdio.
-struct ViewedSoundFont {
-    std::string path;
-    SoundFontView view;
-};
-
-std::mutex views_mutex;
-// Never destroyed: engines may go at the program's exit, after the module's statics.
-std::map<std::string, std::shared_ptr<const ViewedSoundFont>>& Views() {
-    static auto* views = new std::map<std::string, std::shared_ptr<const ViewedSoundFont>>;
-    return *views;
-}
-
-struct OpenSoundFont {
-    OpenSoundFont(const std::string& path, std::shared_ptr<const ViewedSoundFont> viewed)
-        : file(path), viewed(std::move(viewed)) {}
-    SharedFile file;
-    std::shared_ptr<const ViewedSoundFont> viewed;  // null: the file as it is
-    std::uint64_t position = 0;
-    std::uint64_t Size() const { return viewed ? viewed->view.Size() : file.SizeAtOpen(); }
-};
-
-void* OpenSoundFontFile(const char* name) {
-    std::shared_ptr<const ViewedSoundFont> viewed;
-    {
-        std::lock_guard lock(views_mutex);
-        const auto found = Views().find(name);
-        if (found != Views().end()) viewed = found->second;
-    }
-    try {
-        return new OpenSoundFont(viewed ? viewed->path : std::string(name), viewed);
-    } catch (const Exception&) {
-        return nullptr;
-    }
-}
-
-int ReadSoundFontFile(void* buffer, fluid_long_long_t count, void* handle) {
-    auto* font = static_cast<OpenSoundFont*>(handle);
-    if (count < 0) return FLUID_FAILED;
-    const std::span<std::uint8_t> out(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(count));
-    const std::size_t got = font->viewed ? font->viewed->view.ReadAt(font->file, font->position, out)
-                                         : font->file.ReadAt(font->position, out);
-    font->position += got;
-    return got == out.size() ? FLUID_OK : FLUID_FAILED;
-}
-
-int SeekSoundFontFile(void* handle, fluid_long_long_t offset, int origin) {
-    auto* font = static_cast<OpenSoundFont*>(handle);
-    std::int64_t base = 0;
-    if (origin == SEEK_CUR) base = static_cast<std::int64_t>(font->position);
-    if (origin == SEEK_END) base = static_cast<std::int64_t>(font->Size());
-    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return FLUID_FAILED;
-    if (offset < -base) return FLUID_FAILED;
-    font->position = static_cast<std::uint64_t>(base + offset);
-    return FLUID_OK;
-}
-
-fluid_long_long_t TellSoundFontFile(void* handle) {
-    return static_cast<fluid_long_long_t>(static_cast<OpenSoundFont*>(handle)->position);
-}
-
-int CloseSoundFontFile(void* handle) {
-    delete static_cast<OpenSoundFont*>(handle);
-    return FLUID_OK;
-}
-
-// While it lives, `name` opens as the view of `path` keeping the given programs' presets;
-// without such a view (a file that cannot be cut) the name is the path itself.
-class SoundFontViewName {
-public:
-    SoundFontViewName(const std::string& path, const std::optional<ProgramSet>& programs) : name_(path) {
-        if (!programs) return;
-        ProgramSet keep = *programs;
-        keep.set(0);
-        std::optional<SoundFontView> view;
-        try {
-            SharedFile file(path);
-            view = SoundFontView::Keep(file, keep);
-        } catch (const Exception&) {
-        }
-        if (!view) return;
-        // A name no file has, so that FluidSynth's own loader, tried after ours, fails on it.
-        name_ = path + "\n" + keep.to_string();
-        std::lock_guard lock(views_mutex);
-        Views()[name_] = std::make_shared<const ViewedSoundFont>(ViewedSoundFont{path, std::move(*view)});
-        registered_ = true;
-    }
-    ~SoundFontViewName() {
-        if (!registered_) return;
-        std::lock_guard lock(views_mutex);
-        Views().erase(name_);
-    }
-    SoundFontViewName(const SoundFontViewName&) = delete;
-    SoundFontViewName& operator=(const SoundFontViewName&) = delete;
-    const std::string& name() const { return name_; }
-
-private:
-    std::string name_;
-    bool registered_ = false;
-};
 
 bool IsFile(const std::string& path) {
     std::error_code error;
@@ -227,8 +120,7 @@ public:
         // The synth takes the loader; FluidSynth tries the loader added last first.
         fluid_sfloader_t* loader = new_fluid_defsfloader(settings.get());
         if (!loader) return false;
-        fluid_sfloader_set_callbacks(loader, OpenSoundFontFile, ReadSoundFontFile, SeekSoundFontFile, TellSoundFontFile,
-                                     CloseSoundFontFile);
+        ReadThroughViews(loader);
         fluid_synth_add_sfloader(synth.get(), loader);
         return true;
     }
