@@ -242,8 +242,10 @@ void DecodeStage(Job* job) {
     const JDIMENSION* columns = ColumnMap(job);
 
     // Dithering carries its error from row to row, so a quantised picture must see
-    // every row; otherwise rows that no target row samples are skipped.
-    const bool can_skip = !quantise;
+    // every row; otherwise rows that no target row samples are skipped. Not in a
+    // progressive picture: libjpeg's skipping loops forever on some of them (its scans
+    // are read whole into memory before any row anyway, within the memory limit).
+    const bool can_skip = !quantise && !cinfo->progressive_mode;
     const std::size_t target_row_bytes = static_cast<std::size_t>(job->target_width) * (quantise ? 1 : 3);
     JDIMENSION last_read = 0;
     bool have_row = false;
